@@ -1,0 +1,46 @@
+#include "app/directories.h"
+
+#include <shlwapi.h>
+#include <string.h>
+
+char g_windowsDir[kPathSize];
+char g_systemDir[kPathSize];
+char g_helpDir[kPathSize];
+char g_tempDir[kPathSize];
+const char* const g_destinationDirs[kDestinationKinds] = {g_windowsDir, g_systemDir, g_helpDir};
+
+namespace {
+
+// The query functions answer the length they wrote, 0 on failure, or the
+// size they would need when the buffer is too small. One character stays
+// free for the backslash.
+int Finish(char* buffer, UINT written) {
+  if (written == 0 || written >= kPathSize - 1) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  PathAddBackslashA(buffer);
+  return 1;
+}
+
+}  // namespace
+
+int JoinPath(char* path, const char* directory, const char* name) {
+  size_t dirLength = strlen(directory);
+  size_t nameLength = strlen(name);
+  if (dirLength + nameLength >= kPathSize) {
+    path[0] = '\0';
+    return 0;
+  }
+  memcpy(path, directory, dirLength);
+  memcpy(path + dirLength, name, nameLength + 1);
+  return 1;
+}
+
+int ResolveDirectories() {
+  if (!Finish(g_windowsDir, GetWindowsDirectoryA(g_windowsDir, kPathSize))) return 0;
+  if (!JoinPath(g_helpDir, g_windowsDir, "HELP\\")) return 0;
+  if (!Finish(g_systemDir, GetSystemDirectoryA(g_systemDir, kPathSize))) return 0;
+  if (!Finish(g_tempDir, GetTempPathA(kPathSize, g_tempDir))) return 0;
+  return 1;
+}

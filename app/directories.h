@@ -1,0 +1,22 @@
+// The directories setup works with, resolved once at start-up; each ends
+// in a backslash.
+#pragma once
+#include <windows.h>
+
+constexpr int kPathSize = 520;
+
+extern char g_windowsDir[kPathSize];
+extern char g_systemDir[kPathSize];
+extern char g_helpDir[kPathSize];  // the Windows directory followed by "HELP\"
+extern char g_tempDir[kPathSize];
+
+// Destination kinds of the embedded files index this table.
+enum DestinationKind : DWORD { kToWindowsDir = 0, kToSystemDir = 1, kToHelpDir = 2, kDestinationKinds = 3 };
+extern const char* const g_destinationDirs[kDestinationKinds];
+
+// Fills the four directories. Returns 1, or 0 when one cannot be resolved.
+int ResolveDirectories();
+
+// Copies `directory` and `name` into `path` (kPathSize). Returns 1, or 0
+// when the result would not fit (path is then the empty text).
+int JoinPath(char* path, const char* directory, const char* name);

@@ -1,0 +1,131 @@
+#include "app/unattended.h"
+
+#include <windows.h>
+#include <string.h>
+
+#include "app/texts.h"
+#include "common/owned.h"
+#include "install/embedded_files.h"
+#include "install/shell_registration.h"
+#include "settings/product_settings.h"
+
+namespace {
+
+constexpr char kErrorLogPath[] = "c:\\vozaziza.err";
+constexpr char kDefaultSection[] = "Default Setup";
+
+// Big enough for "Unable to open file %s." with the longest command line
+// Windows passes (32,767 characters); anything longer is cut.
+constexpr size_t kMessageSize = 33024;
+char g_message[kMessageSize];
+
+void SetMessage(const char* text) {
+  strncpy(g_message, text, kMessageSize - 1);
+  g_message[kMessageSize - 1] = '\0';
+}
+
+// Text 29 with `argument` in place of its "%s", bounded by the buffer.
+void SetOpenFailedMessage(const char* argument) {
+  const char* pattern = Text(IDS_OPEN_FAILED);
+  const char* slot = strstr(pattern, "%s");
+  size_t out = 0;
+  auto append = [&](const char* from, size_t length) {
+    size_t room = kMessageSize - 1 - out;
+    if (length > room) length = room;
+    memcpy(g_message + out, from, length);
+    out += length;
+  };
+  if (slot) {
+    append(pattern, static_cast<size_t>(slot - pattern));
+    append(argument, strlen(argument));
+    append(slot + 2, strlen(slot + 2));
+  } else {
+    append(pattern, strlen(pattern));
+  }
+  g_message[out] = '\0';
+}
+
+void RemoveErrorLog() {
+  DWORD attributes = GetFileAttributesA(kErrorLogPath);
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(kErrorLogPath, attributes & ~FILE_ATTRIBUTE_READONLY);
+  DeleteFileA(kErrorLogPath);
+}
+
+// The whole log is the message and its terminating zero byte.
+void WriteErrorLog() {
+  OwnedHandle log(CreateFileA(kErrorLogPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!log.IsValid()) return;
+  DWORD written = 0;
+  WriteFile(log.Get(), g_message, static_cast<DWORD>(strlen(g_message) + 1), &written, nullptr);
+}
+
+// Reads every settings key from `section` into `record`, each with its
+// value in `fallback` as default.
+void ReadSection(const char* scriptPath, const char* section, const ProductSettings& fallback,
+                 ProductSettings& record) {
+  for (const SettingField& field : g_settingFields) {
+    BYTE* target = reinterpret_cast<BYTE*>(&record) + field.offset;
+    const BYTE* defaultValue = reinterpret_cast<const BYTE*>(&fallback) + field.offset;
+    if (field.textSize) {
+      GetPrivateProfileStringA(section, field.name, reinterpret_cast<const char*>(defaultValue),
+                               reinterpret_cast<char*>(target), field.textSize, scriptPath);
+    } else {
+      DWORD fallbackNumber;
+      memcpy(&fallbackNumber, defaultValue, sizeof fallbackNumber);
+      DWORD number = GetPrivateProfileIntA(section, field.name, static_cast<INT>(fallbackNumber), scriptPath);
+      memcpy(target, &number, sizeof number);
+    }
+  }
+}
+
+int InstallProduct(const char* scriptPath) {
+  for (DWORD index = 0; index < kEmbeddedFileCount; ++index)
+    if (!InstallEmbeddedFile(index)) return 0;
+  if (!RegisterShellExtension()) return 0;
+  // Without the computer's name the per-computer section cannot be found;
+  // storing settings that may be wrong for this machine would be worse
+  // than reporting the run as failed.
+  if (!ReadSetupScript(scriptPath)) return 0;
+  if (!WriteProductSettings()) return 0;
+  char folder[kPathSize];
+  GetTemporaryFolder(folder);
+  CreateDirectoryA(folder, nullptr);
+  return 1;
+}
+
+}  // namespace
+
+int ReadSetupScript(const char* scriptPath) {
+  // The built-in defaults: numbers from the table, empty texts, and the
+  // folder recorded by an earlier installation (or the default one).
+  static ProductSettings builtIn;
+  memset(&builtIn, 0, sizeof builtIn);
+  for (const SettingField& field : g_settingFields)
+    if (!field.textSize) memcpy(reinterpret_cast<BYTE*>(&builtIn) + field.offset, &field.builtInDefault, sizeof(DWORD));
+  GetTemporaryFolder(builtIn.TemporaryFolder);
+
+  ReadSection(scriptPath, kDefaultSection, builtIn, g_sectionDefaults);
+
+  char computerName[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD length = sizeof computerName;
+  if (!GetComputerNameA(computerName, &length)) return 0;
+  ReadSection(scriptPath, computerName, g_sectionDefaults, g_effectiveSettings);
+  return 1;
+}
+
+int RunUnattendedSetup(const char* argument) {
+  int succeeded = 0;
+  SetMessage(Text(IDS_SETUP_FAILED));
+  RemoveErrorLog();
+
+  OFSTRUCT script = {};
+  script.cBytes = sizeof script;
+  if (OpenFile(argument, &script, OF_EXIST) == HFILE_ERROR) {
+    SetOpenFailedMessage(argument);
+  } else {
+    succeeded = InstallProduct(script.szPathName);
+  }
+
+  if (!succeeded) WriteErrorLog();
+  return succeeded;
+}

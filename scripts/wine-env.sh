@@ -1,0 +1,44 @@
+# Sourced by the scripts that run the twin: a private Xvfb display and a
+# Wine prefix inside the build tree, both ended when the script exits.
+# Expects $root. Sets DISPLAY, WINEPREFIX and friends.
+WINE=/usr/lib/wine/wine64
+export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$root/build/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Away from UTC, so that the installer's local-time conversion shows.
+export TZ="${TZ_OVERRIDE:-Europe/Berlin}"
+
+wine_env_stop() {
+  [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+
+wine_env_start() {
+  trap wine_env_stop EXIT
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+  XVFB_PID=$!
+  local n=0
+  while [ ! -s "$fdfile" ]; do
+    kill -0 "$XVFB_PID" 2>/dev/null || { echo "Xvfb did not start" >&2; return 1; }
+    n=$((n + 1)); [ $n -lt 200 ] || { echo "Xvfb gave no display" >&2; return 1; }
+    sleep 0.05
+  done
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the Wine prefix in $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    "$WINE" wineboot -i >/dev/null 2>&1
+    /usr/lib/wine/wineserver -w
+    # Window frames in screenshots, although no window manager runs.
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    /usr/lib/wine/wineserver -w
+  fi
+  # One server for the whole run: every process start is then cheaper.
+  # (It refuses when one already serves this prefix, which is as good.)
+  /usr/lib/wine/wineserver -p 2>/dev/null || true
+}

@@ -1,0 +1,179 @@
+// The 32-bit deliverable, checked from outside: its PE headers and imports,
+// and that it carries the same resources as the twin these tests run.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "harness/harness.h"
+#include "resource_ids.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+template <typename T>
+bool ReadAt(const Bytes& file, size_t offset, T& value) {
+  if (offset + sizeof(T) > file.size()) return false;
+  memcpy(&value, file.data() + offset, sizeof(T));
+  return true;
+}
+
+// Maps a relative virtual address to a file offset through the section table.
+size_t RvaToOffset(const Bytes& file, const IMAGE_NT_HEADERS32& nt, size_t sectionsAt, DWORD rva) {
+  for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+    IMAGE_SECTION_HEADER section;
+    if (!ReadAt(file, sectionsAt + i * sizeof section, section)) break;
+    DWORD size = section.Misc.VirtualSize ? section.Misc.VirtualSize : section.SizeOfRawData;
+    if (rva >= section.VirtualAddress && rva < section.VirtualAddress + size)
+      return rva - section.VirtualAddress + section.PointerToRawData;
+  }
+  return 0;
+}
+
+TEST(Deliverable, IsA32BitWindowsGuiProgramImportingOnlyWindowsDlls) {
+  Bytes file;
+  ASSERT_TRUE(ReadFileBytes(DeliverablePath(), file)) << DeliverablePath();
+  IMAGE_DOS_HEADER dos;
+  ASSERT_TRUE(ReadAt(file, 0, dos));
+  ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
+  IMAGE_NT_HEADERS32 nt;
+  ASSERT_TRUE(ReadAt(file, dos.e_lfanew, nt));
+  ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
+  EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+  ASSERT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+  EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+  EXPECT_FALSE(nt.FileHeader.Characteristics & IMAGE_FILE_DLL);
+
+  size_t sectionsAt = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+  const IMAGE_DATA_DIRECTORY& imports = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  ASSERT_NE(imports.VirtualAddress, 0u);
+  size_t at = RvaToOffset(file, nt, sectionsAt, imports.VirtualAddress);
+  ASSERT_NE(at, 0u);
+  const std::set<std::string> allowed = {"kernel32.dll", "user32.dll",  "gdi32.dll",   "advapi32.dll", "comctl32.dll",
+                                         "shell32.dll",  "shlwapi.dll", "version.dll", "msvcrt.dll"};
+  std::set<std::string> seen;
+  for (;; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    IMAGE_IMPORT_DESCRIPTOR descriptor;
+    ASSERT_TRUE(ReadAt(file, at, descriptor));
+    if (descriptor.Name == 0) break;
+    size_t nameAt = RvaToOffset(file, nt, sectionsAt, descriptor.Name);
+    ASSERT_NE(nameAt, 0u);
+    std::string name(reinterpret_cast<const char*>(file.data() + nameAt));
+    for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    seen.insert(name);
+    EXPECT_TRUE(allowed.count(name)) << "imports " << name;
+  }
+  EXPECT_TRUE(seen.count("kernel32.dll"));
+  EXPECT_TRUE(seen.count("version.dll"));
+}
+
+// type -> name -> language -> bytes; names and types as text ("#112" for ids).
+using ResourceMap = std::map<std::string, std::map<std::string, std::map<WORD, Bytes>>>;
+
+std::string ResourceName(LPCSTR name) {
+  if (IS_INTRESOURCE(name)) return "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name));
+  return name;
+}
+
+ResourceMap CollectResources(HMODULE module) {
+  ResourceMap map;
+  struct Context {
+    HMODULE module;
+    ResourceMap* map;
+  } context = {module, &map};
+  EnumResourceTypesA(
+      module,
+      [](HMODULE m, LPSTR type, LONG_PTR p) -> BOOL {
+        EnumResourceNamesA(
+            m, type,
+            [](HMODULE m2, LPCSTR type2, LPSTR name, LONG_PTR p2) -> BOOL {
+              EnumResourceLanguagesA(
+                  m2, type2, name,
+                  [](HMODULE m3, LPCSTR type3, LPCSTR name3, WORD language, LONG_PTR p3) -> BOOL {
+                    auto* c = reinterpret_cast<Context*>(p3);
+                    HRSRC found = FindResourceExA(m3, type3, name3, language);
+                    DWORD size = SizeofResource(m3, found);
+                    const unsigned char* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(m3, found)));
+                    Bytes data;
+                    if (bytes) data.assign(bytes, bytes + size);
+                    (*c->map)[ResourceName(type3)][ResourceName(name3)][language] = data;
+                    return TRUE;
+                  },
+                  p2);
+              return TRUE;
+            },
+            p);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&context));
+  return map;
+}
+
+TEST(Deliverable, CarriesTheSameResourcesAsTheTwin) {
+  HMODULE deliverable = LoadLibraryExA(DeliverablePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(deliverable, nullptr) << GetLastError();
+  HMODULE twin = LoadLibraryExA(TwinPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(twin, nullptr) << GetLastError();
+  ResourceMap ours = CollectResources(deliverable);
+  ResourceMap theirs = CollectResources(twin);
+  FreeLibrary(deliverable);
+  FreeLibrary(twin);
+
+  // Each build carries the library built for its own architecture.
+  const std::string library = "#" + std::to_string(IDR_PRODUCT_LIBRARY);
+  ASSERT_TRUE(ours["FILE"].count(library));
+  ASSERT_TRUE(theirs["FILE"].count(library));
+  EXPECT_FALSE(ours["FILE"][library] == theirs["FILE"][library]);
+  ours["FILE"].erase(library);
+  theirs["FILE"].erase(library);
+
+  for (const char* type : {"FILE", "#6", "#14", "#3", "#16"})
+    EXPECT_TRUE(ours.count(type)) << "no resources of type " << type;
+  EXPECT_EQ(ours["FILE"].size(), 3u) << "help file, contents file, licence";
+
+  ASSERT_EQ(ours.size(), theirs.size());
+  for (auto& [type, names] : ours) {
+    ASSERT_TRUE(theirs.count(type)) << type;
+    ASSERT_EQ(names.size(), theirs[type].size()) << type;
+    for (auto& [name, languages] : names)
+      for (auto& [language, bytes] : languages)
+        EXPECT_TRUE(bytes == theirs[type][name][language]) << type << " " << name << " language " << language;
+  }
+}
+
+TEST(Deliverable, LicenceIsSingleByteTextWithCrLfOf3363Bytes) {
+  HMODULE deliverable = LoadLibraryExA(DeliverablePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(deliverable, nullptr);
+  HRSRC found = FindResourceA(deliverable, MAKEINTRESOURCEA(IDR_LICENCE), "FILE");
+  ASSERT_NE(found, nullptr);
+  DWORD size = SizeofResource(deliverable, found);
+  const unsigned char* text = static_cast<const unsigned char*>(LockResource(LoadResource(deliverable, found)));
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(size, 3363u);
+  for (DWORD i = 0; i < size; ++i) {
+    EXPECT_NE(text[i], 0) << "zero byte at " << i;
+    if (text[i] == '\n') EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare line feed at " << i;
+    if (text[i] == '\r') EXPECT_TRUE(i + 1 < size && text[i + 1] == '\n') << "bare carriage return at " << i;
+  }
+  FreeLibrary(deliverable);
+}
+
+TEST(Deliverable, VersionIs1100) {
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(DeliverablePath().c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoA(DeliverablePath().c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+#include "harness/harness.h"
+
+#include <string.h>
+
+std::string WinePath(const char* unixPath) {
+  std::string path = std::string("Z:") + unixPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string TwinPath() { return WinePath(TWIN_EXE); }
+std::string DeliverablePath() { return WinePath(DELIVERABLE_EXE); }
+
+static void PumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    PumpMessages();
+    if (done()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    // Wakes early for any message to this thread; otherwise polls often.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (info_.hProcess) {
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(info_.hProcess, 0xDEAD);
+      WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+  }
+}
+
+bool ChildProcess::Start(const std::string& exe, const std::string& arguments, const char* currentDir) {
+  std::string commandLine = "\"" + exe + "\"";
+  if (!arguments.empty()) commandLine += " " + arguments;
+  std::vector<char> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  return CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, currentDir, &startup,
+                        &info_) != 0;
+}
+
+bool ChildProcess::Wait(DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= timeoutMs) return false;
+    DWORD r = MsgWaitForMultipleObjects(1, &info_.hProcess, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) return true;
+    PumpMessages();
+  }
+}
+
+DWORD ChildProcess::ExitCode() const {
+  DWORD code = 0xFFFFFFFF;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+DWORD RunTwin(const std::string& arguments, DWORD timeoutMs) {
+  ChildProcess child;
+  if (!child.Start(TwinPath(), arguments)) return 0xFFFFFFFF;
+  if (!child.Wait(timeoutMs)) return 0xFFFFFFFF;
+  return child.ExitCode();
+}
+
+namespace {
+struct DialogSearch {
+  DWORD processId;
+  const char* title;
+  HWND found;
+};
+}  // namespace
+
+HWND FindDialogOf(DWORD processId, const char* title) {
+  DialogSearch search = {processId, title, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<DialogSearch*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char className[64] = "", text[256] = "";
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, text, sizeof text);
+        if (owner == s->processId && strcmp(className, "#32770") == 0 && strcmp(text, s->title) == 0 &&
+            IsWindowVisible(window)) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string StaticTexts(HWND dialog) {
+  std::string joined;
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM param) -> BOOL {
+        char className[64] = "";
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Static") != 0) return TRUE;
+        char text[1024] = "";
+        GetWindowTextA(child, text, sizeof text);
+        if (!text[0]) return TRUE;
+        auto* out = reinterpret_cast<std::string*>(param);
+        if (!out->empty()) *out += "|";
+        *out += text;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&joined));
+  return joined;
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<unsigned char>& data) {
+  data.clear();
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  bool ok = GetFileSizeEx(file, &size) != 0;
+  if (ok) {
+    data.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    ok = data.empty() || (ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &got, nullptr) && got == data.size());
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+bool WriteFileBytes(const std::string& path, const void* data, size_t size) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = size == 0 || (WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size);
+  CloseHandle(file);
+  return ok;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+static std::string WithBackslash(std::string dir) {
+  if (dir.empty() || dir.back() != '\\') dir += '\\';
+  return dir;
+}
+
+std::string WindowsDir() {
+  char dir[MAX_PATH];
+  GetWindowsDirectoryA(dir, MAX_PATH);
+  return WithBackslash(dir);
+}
+
+std::string SystemDir() {
+  char dir[MAX_PATH];
+  GetSystemDirectoryA(dir, MAX_PATH);
+  return WithBackslash(dir);
+}
+
+std::string HelpDir() { return WindowsDir() + "HELP\\"; }

@@ -1,0 +1,55 @@
+// What the tests share: paths of the things under test inside Wine,
+// starting the twin as a child process, waiting on conditions, files.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A Unix path of the build as Wine sees it (Z:\...).
+std::string WinePath(const char* unixPath);
+std::string TwinPath();
+std::string DeliverablePath();
+
+// Calls `done` until it holds or `timeoutMs` passes, pumping this thread's
+// messages in between (windows of other processes may send to ours).
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+
+// A started child process; killed if the test ends before it does.
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Starts `exe` with `arguments` appended after one blank (none when
+  // empty), exactly as given. Returns false if it could not start.
+  bool Start(const std::string& exe, const std::string& arguments, const char* currentDir = nullptr);
+  // Waits for the end, pumping messages. Returns false on time-out.
+  bool Wait(DWORD timeoutMs = 30000);
+  DWORD ExitCode() const;
+  DWORD Id() const { return info_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
+
+// Starts the twin with `arguments` and waits for it; returns its exit code,
+// or 0xFFFFFFFF when it did not end in time.
+DWORD RunTwin(const std::string& arguments, DWORD timeoutMs = 30000);
+
+// A top-level window of the given process with class "#32770" and this
+// title, or null.
+HWND FindDialogOf(DWORD processId, const char* title);
+// The texts of a dialog's static controls, joined by "|".
+std::string StaticTexts(HWND dialog);
+
+bool ReadFileBytes(const std::string& path, std::vector<unsigned char>& data);
+bool WriteFileBytes(const std::string& path, const void* data, size_t size);
+bool FileExists(const std::string& path);
+
+std::string WindowsDir();  // with a trailing backslash
+std::string SystemDir();
+std::string HelpDir();

@@ -1,0 +1,77 @@
+#include "harness/product_state.h"
+
+#include <string.h>
+
+#include "harness/harness.h"
+
+const char kErrorLog[] = "c:\\vozaziza.err";
+const char kClassKey[] = "CLSID\\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}";
+const char kServerKey[] = "CLSID\\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}\\InProcServer32";
+const char kFilesHandlerKey[] = "*\\shellex\\ContextMenuHandlers\\Parvello";
+const char kDirectoryHandlerKey[] = "Directory\\shellex\\ContextMenuHandlers\\Parvello";
+const char kApprovedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parvello";
+const char kSettingsKey[] = "SOFTWARE\\Quorvanta\\Parvello";
+const char kClassId[] = "{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}";
+
+static void RemoveFile(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+}
+
+void ResetProductState() {
+  const std::string files[] = {
+      kErrorLog,
+      SystemDir() + "parvello.dll",
+      HelpDir() + "parvello.hlp",
+      HelpDir() + "parvello.cnt",
+      WindowsDir() + "parvello.dl_",
+      WindowsDir() + "parvello.hl_",
+      WindowsDir() + "parvello.cn_",
+  };
+  for (const std::string& file : files) {
+    RemoveFile(file);
+    RemoveDirectoryA(file.c_str());
+  }
+  CreateDirectoryA(HelpDir().c_str(), nullptr);
+
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, kClassKey);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, kFilesHandlerKey);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, kDirectoryHandlerKey);
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+  HKEY approved;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApprovedKey, 0, KEY_SET_VALUE, &approved) == ERROR_SUCCESS) {
+    RegDeleteValueA(approved, kClassId);
+    RegCloseKey(approved);
+  }
+}
+
+bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size) {
+  HKEY handle;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  char data[4096];
+  DWORD type = 0, length = sizeof data;
+  LONG r = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &length);
+  RegCloseKey(handle);
+  if (r != ERROR_SUCCESS || type != REG_SZ) return false;
+  if (size) *size = length;
+  value.assign(data, strnlen(data, length));
+  return true;
+}
+
+bool ReadDwordValue(HKEY root, const char* key, const char* name, DWORD& value) {
+  HKEY handle;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  DWORD type = 0, length = sizeof value;
+  LONG r = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &length);
+  RegCloseKey(handle);
+  return r == ERROR_SUCCESS && type == REG_DWORD && length == sizeof value;
+}
+
+bool KeyExists(HKEY root, const char* key) {
+  HKEY handle;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
