@@ -107,6 +107,8 @@ class StartupEndToEnd : public ::testing::Test {
         << "no usage box for [" << arguments << "]";
     if (!box) return 0xFFFFFFFF;
     EXPECT_EQ(StaticTexts(box), kUsage);
+    EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "OK is the only button";
+    if (arguments == "/?") SaveScreenshot("usage");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(child.Wait());
     return child.ExitCode();

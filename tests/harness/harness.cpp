@@ -171,3 +171,42 @@ std::string SystemDir() {
 }
 
 std::string HelpDir() { return WindowsDir() + "HELP\\"; }
+
+bool SaveScreenshot(const char* name) {
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  DWORD stride = (width * 3 + 3) & ~3u;
+  std::vector<unsigned char> pixels(stride * height);
+  bool ok = GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+                      DIB_RGB_COLORS) == height;
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (!ok) return false;
+
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::string dir = WinePath(SCREENSHOT_DIR);
+  CreateDirectoryA(dir.c_str(), nullptr);
+  std::vector<unsigned char> bytes(reinterpret_cast<unsigned char*>(&file),
+                                   reinterpret_cast<unsigned char*>(&file) + sizeof file);
+  bytes.insert(bytes.end(), reinterpret_cast<unsigned char*>(&header),
+               reinterpret_cast<unsigned char*>(&header) + sizeof header);
+  bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+  return WriteFileBytes(dir + "\\" + name + ".bmp", bytes.data(), bytes.size());
+}

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds both executables, then
+# performs a real unattended installation with the example script in a
+# fresh Wine prefix and reports what the setup did. Exits non-zero when the
+# installation failed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup-machine.sh"
+"$root/scripts/build.sh" >/dev/null
+
+export WINEPREFIX_OVERRIDE="$root/build/main-prefix"
+rm -rf "$WINEPREFIX_OVERRIDE"
+source "$root/scripts/wine-env.sh"
+wine_env_start >/dev/null
+
+drive_c="$WINEPREFIX/drive_c"
+script="${1:-$root/examples/parvello-setup.ini}"
+cp "$script" "$drive_c/parvello-setup.ini"
+start=$(date +%s%N)
+"$WINE" "$root/build/win64/bin/VOZAZIZA.EXE" 'C:\parvello-setup.ini' >/dev/null 2>&1 && status=0 || status=$?
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+
+echo "Unattended setup of Parvello 1.1 (64-bit twin of VOZAZIZA.EXE, Wine prefix $WINEPREFIX)"
+echo "Script: $script"
+echo "Exit code: $status, wall time ${elapsed_ms} ms"
+echo
+echo "Installed files (size, date as local time in $TZ):"
+failed=0
+for file in windows/system32/parvello.dll windows/help/parvello.hlp windows/help/parvello.cnt; do
+  if [ -f "$drive_c/$file" ]; then
+    printf '  C:\\%-28s %8d bytes  %s\n' "${file//\//\\}" "$(stat -c %s "$drive_c/$file")" \
+      "$(date -d "@$(stat -c %Y "$drive_c/$file")" '+%Y-%m-%d %H:%M:%S')"
+  else
+    printf '  C:\\%-28s missing\n' "${file//\//\\}"
+    failed=1
+  fi
+done
+
+query() {  # prints the values of one key, or says it is absent
+  local out
+  if out=$("$WINE" reg query "$1" 2>/dev/null | tr -d '\r' | grep -E '^\s+\S' ); then
+    echo "  $1"
+    if [ -n "${2:-}" ]; then echo "$out" | grep -F -- "$2" | sed 's/^ */    /'; else echo "$out" | sed 's/^ */    /'; fi
+  else
+    echo "  $1: absent"
+    failed=1
+  fi
+}
+echo
+echo "Registry entries written:"
+query 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
+query 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}\InProcServer32'
+query 'HKCR\*\shellex\ContextMenuHandlers\Parvello'
+query 'HKCR\Directory\shellex\ContextMenuHandlers\Parvello'
+query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved' '{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
+query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Parvello'
+echo
+echo "Settings as stored:"
+query 'HKLM\SOFTWARE\Quorvanta\Parvello'
+
+folder=$("$WINE" reg query 'HKLM\SOFTWARE\Quorvanta\Parvello' /v TemporaryFolder 2>/dev/null | tr -d '\r' |
+         sed -n 's/.*REG_SZ *//p')
+echo
+if [ -n "$folder" ]; then
+  unix_folder=$("$WINE" winepath -u "$folder" 2>/dev/null | tr -d '\r')
+  if [ -d "$unix_folder" ]; then echo "Temporary archive folder: $folder (exists)"
+  else echo "Temporary archive folder: $folder (missing)"; failed=1; fi
+fi
+if [ -f "$drive_c/vozaziza.err" ]; then
+  echo "Error log c:\\vozaziza.err: $(tr -d '\0' < "$drive_c/vozaziza.err")"
+  failed=1
+else
+  echo "Error log c:\\vozaziza.err: none"
+fi
+echo
+if [ "$status" -ne 0 ] || [ "$failed" -ne 0 ]; then echo "RESULT: installation FAILED"; exit 1; fi
+echo "RESULT: installation succeeded"

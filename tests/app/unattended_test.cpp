@@ -1,0 +1,187 @@
+// The unattended road: the real twin started with a script, judged from
+// outside by its exit code, files, registry and error log.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/directories.h"
+#include "app/startup.h"
+#include "harness/harness.h"
+#include "harness/product_state.h"
+#include "harness/registry_faults.h"
+
+namespace {
+
+const char kFailedText[] = "Parvello setup was not completed succesfully.";
+
+std::string ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD length = sizeof name;
+  GetComputerNameA(name, &length);
+  return name;
+}
+
+class Unattended : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetProductState();
+    ASSERT_EQ(InitSetup(GetModuleHandleA(nullptr)), 1);
+    dir_ = "C:\\unattended-test\\";
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    archives_ = dir_ + "archives";
+  }
+  void TearDown() override {
+    for (const std::string& path : written_) DeleteFileA(path.c_str());
+    RemoveDirectoryA(archives_.c_str());
+    RemoveDirectoryA(dir_.c_str());
+    RemoveDirectoryA((std::string(g_tempDir) + "Temporary Archive Files").c_str());
+    ResetProductState();
+  }
+
+  // Each script gets a file of its own: Wine caches profile files by name
+  // and modification time.
+  std::string Script(const std::string& text) {
+    std::string path = dir_ + "script" + std::to_string(written_.size()) + ".ini";
+    EXPECT_TRUE(WriteFileBytes(path, text.data(), text.size()));
+    written_.push_back(path);
+    return path;
+  }
+
+  std::string Log() {
+    std::vector<unsigned char> bytes;
+    if (!ReadFileBytes(kErrorLog, bytes)) return "<none>";
+    return std::string(bytes.begin(), bytes.end());
+  }
+  static std::string LogOf(const std::string& text) { return text + std::string(1, '\0'); }
+
+  bool FilesInstalled(int count) {
+    const std::string files[3] = {SystemDir() + "parvello.dll", HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt"};
+    for (int i = 0; i < 3; ++i)
+      if (FileExists(files[i]) != (i < count)) return false;
+    return true;
+  }
+
+  DWORD Setting(const char* name) {
+    DWORD value = 0xBADBAD;
+    ReadDwordValue(HKEY_LOCAL_MACHINE, kSettingsKey, name, value);
+    return value;
+  }
+  std::string TextSetting(const char* name) {
+    std::string value = "<absent>";
+    ReadStringValue(HKEY_LOCAL_MACHINE, kSettingsKey, name, value);
+    return value;
+  }
+
+  std::string dir_, archives_;
+  std::vector<std::string> written_;
+};
+
+TEST_F(Unattended, ASuccessfulRunInstallsEverythingAndLeavesNoLog) {
+  std::string script = Script("[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\nRetention=14\r\n");
+  // An old log, read-only, from an earlier failed run.
+  ASSERT_TRUE(WriteFileBytes(kErrorLog, "old", 3));
+  SetFileAttributesA(kErrorLog, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(RunTwin(script), 0u);
+  EXPECT_EQ(Log(), "<none>");
+  EXPECT_TRUE(FilesInstalled(3));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+  std::string uninstall;
+  EXPECT_TRUE(ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", uninstall));
+  EXPECT_EQ(TextSetting("TemporaryFolder"), archives_);
+  EXPECT_EQ(Setting("Retention"), 14u);
+  EXPECT_EQ(Setting("Mailer"), 1u);
+  EXPECT_TRUE(GetFileAttributesA(archives_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(Unattended, AnEmptyScriptStoresEveryDefault) {
+  EXPECT_EQ(RunTwin(Script("")), 0u);
+  EXPECT_EQ(Log(), "<none>");
+  const struct {
+    const char* name;
+    DWORD value;
+  } numbers[] = {{"ShowIcon", 1},   {"HideProgressDialog", 0}, {"AskConfirmationOnCancel", 1}, {"UseParentFolder", 1},
+                 {"UseMostOften", 1}, {"UseClicked", 1},       {"UseCustom", 0},               {"LowPriority", 1},
+                 {"Retention", 7},  {"Mailer", 1}};
+  for (const auto& n : numbers) EXPECT_EQ(Setting(n.name), n.value) << n.name;
+  EXPECT_EQ(TextSetting("NameTemplate"), "");
+  EXPECT_EQ(TextSetting("FileFilters"), "");
+  EXPECT_EQ(TextSetting("UserDefinedCmdLine"), "");
+  std::string folder = std::string(g_tempDir) + "Temporary Archive Files";
+  EXPECT_EQ(TextSetting("TemporaryFolder"), folder);
+  EXPECT_TRUE(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(Unattended, TheComputerSectionWinsOnThisComputerOnly) {
+  std::string script = Script("[Default Setup]\r\nMailer=0\r\nFileFilters=*.bak\r\n[" + ComputerName() +
+                              "]\r\nMailer=2\r\n[SOME-OTHER-PC]\r\nMailer=5\r\nFileFilters=*.x\r\n");
+  EXPECT_EQ(RunTwin(script), 0u);
+  EXPECT_EQ(Setting("Mailer"), 2u);
+  EXPECT_EQ(TextSetting("FileFilters"), "*.bak");
+}
+
+TEST_F(Unattended, AFolderWithoutParentFailsAfterFilesAndRegistration) {
+  std::string missing = dir_ + "no-parent\\archives";
+  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + missing + "\r\nMailer=3\r\n")), 0u);
+  EXPECT_EQ(Log(), LogOf(kFailedText));
+  EXPECT_TRUE(FilesInstalled(3));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(TextSetting("TemporaryFolder"), missing);
+  EXPECT_EQ(Setting("Mailer"), 0xBADBADu) << "values after the folder are not written";
+}
+
+TEST_F(Unattended, AHelpContentsFileInUseStopsBeforeRegistration) {
+  ASSERT_TRUE(WriteFileBytes(HelpDir() + "parvello.cnt", "busy", 4));
+  HANDLE holder =
+      CreateFileA((HelpDir() + "parvello.cnt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RunTwin(Script("")), 0u);
+  CloseHandle(holder);
+  EXPECT_EQ(Log(), LogOf(kFailedText));
+  EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
+  EXPECT_TRUE(FileExists(HelpDir() + "parvello.hlp"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+}
+
+TEST_F(Unattended, ARegistrationFailureStopsBeforeTheSettings) {
+  DeniedKey denied(HKEY_LOCAL_MACHINE, kApprovedKey);
+  ASSERT_TRUE(denied.Armed());
+  EXPECT_EQ(RunTwin(Script("")), 0u);
+  EXPECT_EQ(Log(), LogOf(kFailedText));
+  EXPECT_TRUE(FilesInstalled(3));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kDirectoryHandlerKey));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+}
+
+TEST_F(Unattended, ScriptsThatCannotBeOpenedAreNamedInTheLog) {
+  // A folder, with the trailing blanks it was given.
+  EXPECT_EQ(RunTwin(dir_ + "   "), 0u);
+  EXPECT_EQ(Log(), LogOf("Unable to open file " + dir_ + "   ."));
+  EXPECT_TRUE(FilesInstalled(0));
+
+  // A full path of 128 characters does not fit the platform's record; 127 does.
+  std::string deep = dir_;
+  std::string name127 = deep + std::string(127 - deep.size() - 4, 'p') + ".ini";
+  std::string name128 = deep + std::string(128 - deep.size() - 4, 'q') + ".ini";
+  ASSERT_EQ(name127.size(), 127u);
+  ASSERT_TRUE(WriteFileBytes(name127, "", 0));
+  ASSERT_TRUE(WriteFileBytes(name128, "", 0));
+  written_.push_back(name127);
+  written_.push_back(name128);
+  EXPECT_EQ(RunTwin(name128), 0u);
+  EXPECT_EQ(Log(), LogOf("Unable to open file " + name128 + "."));
+  EXPECT_TRUE(FilesInstalled(0));
+  EXPECT_EQ(RunTwin(name127), 0u);
+  EXPECT_EQ(Log(), "<none>");
+  EXPECT_TRUE(FilesInstalled(3));
+}
+
+TEST_F(Unattended, AnArgumentOfSeveralKilobytesIsLoggedWhole) {
+  // Trimmed, it names an existing folder; the message carries all of it.
+  std::string argument = dir_ + std::string(6000, ' ');
+  EXPECT_EQ(RunTwin(argument), 0u);
+  EXPECT_EQ(Log(), LogOf("Unable to open file " + argument + "."));
+}
+
+}  // namespace
