@@ -9,6 +9,7 @@
 #include "harness/harness.h"
 #include "harness/product_state.h"
 #include "harness/registry_faults.h"
+#include "settings/product_settings.h"
 
 namespace {
 
@@ -91,6 +92,62 @@ TEST_F(Unattended, ASuccessfulRunInstallsEverythingAndLeavesNoLog) {
   EXPECT_EQ(Setting("Retention"), 14u);
   EXPECT_EQ(Setting("Mailer"), 1u);
   EXPECT_TRUE(GetFileAttributesA(archives_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(Unattended, AnOrdinaryOldLogIsRemovedToo) {
+  ASSERT_TRUE(WriteFileBytes(kErrorLog, "old", 3));
+  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\n")), 0u);
+  EXPECT_EQ(Log(), "<none>");
+}
+
+// Every value stored exactly as the platform's profile functions read it
+// from the same script; the log only when a step failed.
+TEST_F(Unattended, HostileScriptsStoreWhatTheProfileFunctionsRead) {
+  std::string garbage;
+  unsigned seed = 99;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 1103515245 + 12345;
+    garbage.push_back(static_cast<char>(seed >> 16));
+  }
+  std::string filler;
+  while (filler.size() < 10 * 1024 * 1024) filler += "Noise=" + std::string(120, 'n') + "\r\n";
+  const std::string scripts[] = {
+      garbage + "\r\n[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\nMailer=4\r\n" + garbage,
+      "[Noise]\r\n" + filler + "[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\nRetention=30\r\n",
+      "[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\nShowIcon=-1\r\nUseCustom=4294967296\r\n"
+      "Retention=99999999999999\r\nMailer=0x10\r\nLowPriority=abc\r\nUseClicked=  +12 \r\n"
+      "NameTemplate=" + std::string(519, 'T') + "\r\nFileFilters=" + std::string(256, 'F') + "\r\n"
+      "UserDefinedCmdLine=" + std::string(5000, 'U') + "\r\nMailer=5\r\n[Default Setup]\r\nRetention=1\r\n"
+      "[" + ComputerName() + "]\r\nHideProgressDialog=-2147483648\r\n[" + ComputerName() + "]\r\nUseCustom=3\r\n",
+  };
+  for (const std::string& text : scripts) {
+    ResetProductState();
+    std::string path = Script(text);
+    EXPECT_EQ(RunTwin(path), 0u);
+    EXPECT_EQ(Log(), "<none>");
+    for (const SettingField& field : g_settingFields) {
+      if (field.textSize) {
+        std::vector<char> fromDefault(field.textSize), fromComputer(field.textSize);
+        GetPrivateProfileStringA("Default Setup", field.name, "", fromDefault.data(), field.textSize, path.c_str());
+        GetPrivateProfileStringA(ComputerName().c_str(), field.name, fromDefault.data(), fromComputer.data(),
+                                 field.textSize, path.c_str());
+        std::string expected = fromComputer.data();
+        if (strcmp(field.name, "TemporaryFolder") == 0 && expected.empty()) continue;
+        EXPECT_EQ(TextSetting(field.name), expected) << field.name;
+      } else {
+        UINT fromDefault = GetPrivateProfileIntA("Default Setup", field.name, field.builtInDefault, path.c_str());
+        UINT expected = GetPrivateProfileIntA(ComputerName().c_str(), field.name, fromDefault, path.c_str());
+        EXPECT_EQ(Setting(field.name), expected) << field.name;
+      }
+    }
+  }
+}
+
+TEST_F(Unattended, AnOverlongFolderIsStoredButFailsTheRun) {
+  std::string folder = dir_ + std::string(519 - dir_.size(), 'd');
+  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + folder + "x\r\n")), 0u);
+  EXPECT_EQ(Log(), LogOf(kFailedText));
+  EXPECT_EQ(TextSetting("TemporaryFolder"), folder) << "cut to 519 characters";
 }
 
 TEST_F(Unattended, AnEmptyScriptStoresEveryDefault) {
