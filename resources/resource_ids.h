@@ -27,6 +27,9 @@
 /* Icons */
 #define IDI_SETUP                 101
 
+/* Bitmaps */
+#define IDB_SIDE_PICTURE          110
+
 /* Embedded files, resource type "FILE" */
 #define IDR_PRODUCT_LIBRARY       112
 #define IDR_HELP_FILE             114

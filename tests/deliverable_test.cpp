@@ -130,7 +130,7 @@ TEST(Deliverable, CarriesTheSameResourcesAsTheTwin) {
   ours["FILE"].erase(library);
   theirs["FILE"].erase(library);
 
-  for (const char* type : {"FILE", "#6", "#14", "#3", "#16"})
+  for (const char* type : {"FILE", "#2", "#6", "#14", "#3", "#16"})
     EXPECT_TRUE(ours.count(type)) << "no resources of type " << type;
   EXPECT_EQ(ours["FILE"].size(), 3u) << "help file, contents file, licence";
 

@@ -1,0 +1,176 @@
+#include "controls/picture.h"
+
+namespace {
+
+constexpr char kProperty[] = "CPicture";
+
+CPicture* ObjectOf(HWND window) { return static_cast<CPicture*>(GetPropA(window, kProperty)); }
+
+// Entries in the colour table that follows the header.
+DWORD ColourCount(const BITMAPINFOHEADER& header) {
+  if (header.biClrUsed) return header.biClrUsed;
+  return header.biBitCount <= 8 ? 1u << header.biBitCount : 0;
+}
+
+HPALETTE CreatePaletteFrom(const RGBQUAD* colours, DWORD count) {
+  SIZE_T size = sizeof(LOGPALETTE) + (count - 1) * sizeof(PALETTEENTRY);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  if (!memory) return nullptr;
+  HPALETTE palette = nullptr;
+  auto* logical = static_cast<LOGPALETTE*>(GlobalLock(memory));
+  if (logical) {
+    logical->palVersion = 0x300;
+    logical->palNumEntries = static_cast<WORD>(count);
+    for (DWORD i = 0; i < count; ++i) {
+      logical->palPalEntry[i].peRed = colours[i].rgbRed;
+      logical->palPalEntry[i].peGreen = colours[i].rgbGreen;
+      logical->palPalEntry[i].peBlue = colours[i].rgbBlue;
+      logical->palPalEntry[i].peFlags = 0;
+    }
+    palette = CreatePalette(logical);
+    GlobalUnlock(memory);
+  }
+  GlobalFree(memory);
+  return palette;
+}
+
+}  // namespace
+
+CPicture::CPicture()
+    : control_(nullptr),
+      previousControlProc_(nullptr),
+      previousParentProc_(nullptr),
+      module_(nullptr),
+      resource_(nullptr),
+      bitmap_(nullptr),
+      width_(0),
+      height_(0),
+      palette_(nullptr) {}
+
+CPicture::~CPicture() {
+  Detach();
+  Release();
+}
+
+void CPicture::Release() {
+  if (bitmap_) DeleteObject(bitmap_);
+  if (palette_) DeleteObject(palette_);
+  bitmap_ = nullptr;
+  palette_ = nullptr;
+  width_ = height_ = 0;
+}
+
+void CPicture::SetBitmapResource(HINSTANCE module, UINT id) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(LOWORD(id)), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+  if (!found) return;
+  module_ = module;
+  resource_ = found;
+  Reload();
+}
+
+BOOL CPicture::Reload() {
+  Release();
+  if (!resource_) return FALSE;
+  HGLOBAL loaded = LoadResource(module_, resource_);
+  if (!loaded) return FALSE;
+  const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(loaded));
+  if (!header) {
+    FreeResource(loaded);
+    return FALSE;
+  }
+  DWORD colours = ColourCount(*header);
+  const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(header) + header->biSize);
+  if (colours) palette_ = CreatePaletteFrom(table, colours);
+
+  HDC screen = GetDC(nullptr);
+  HPALETTE previous = nullptr;
+  if (palette_) {
+    previous = SelectPalette(screen, palette_, FALSE);
+    RealizePalette(screen);
+  }
+  const BYTE* bits = reinterpret_cast<const BYTE*>(header) + header->biSize + colours * sizeof(RGBQUAD);
+  bitmap_ = CreateDIBitmap(screen, header, CBM_INIT, bits, reinterpret_cast<const BITMAPINFO*>(header), DIB_RGB_COLORS);
+  width_ = header->biWidth;
+  height_ = header->biHeight;
+  if (previous) SelectPalette(screen, previous, FALSE);
+  ReleaseDC(nullptr, screen);
+  FreeResource(loaded);
+  return TRUE;
+}
+
+BOOL CPicture::Attach(HWND control) {
+  if (!IsWindow(control) || control_) return FALSE;
+  control_ = control;
+  SetWindowLongPtrA(control, GWL_STYLE, GetWindowLongPtrA(control, GWL_STYLE) | SS_NOTIFY);
+  SetPropA(control, kProperty, this);
+  previousControlProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPicture::ControlProc)));
+  HWND parent = GetParent(control);
+  previousParentProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(parent, GWLP_WNDPROC));
+  if (!GetPropA(parent, kProperty)) {
+    SetPropA(parent, kProperty, this);
+    SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPicture::ParentProc));
+  }
+  return TRUE;
+}
+
+BOOL CPicture::SizeToBitmap() {
+  if (!control_ || !bitmap_) return FALSE;
+  SetWindowPos(control_, nullptr, 0, 0, width_, height_, SWP_NOMOVE);
+  return TRUE;
+}
+
+BOOL CPicture::Paint() {
+  if (!control_ || !bitmap_) return FALSE;
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(control_, &paint);
+  HDC memory = CreateCompatibleDC(dc);
+  if (palette_) {
+    SelectPalette(dc, palette_, FALSE);
+    RealizePalette(dc);
+    SelectPalette(memory, palette_, FALSE);
+    RealizePalette(memory);
+  }
+  HGDIOBJ previous = SelectObject(memory, bitmap_);
+  BitBlt(dc, 0, 0, width_, height_, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  EndPaint(control_, &paint);
+  return TRUE;
+}
+
+BOOL CPicture::Detach() {
+  if (!control_) return FALSE;
+  HWND parent = GetParent(control_);
+  SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousParentProc_));
+  SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousControlProc_));
+  if (ObjectOf(parent) == this) RemovePropA(parent, kProperty);
+  RemovePropA(control_, kProperty);
+  control_ = nullptr;
+  return TRUE;
+}
+
+LRESULT CALLBACK CPicture::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  CPicture* self = ObjectOf(window);
+  if (!self) return 0;
+  switch (message) {
+    case WM_PAINT:
+      if (self->Paint()) return 0;
+      break;
+    case WM_SYSCOLORCHANGE:
+      if (self->bitmap_) {
+        self->Reload();
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+      }
+      break;
+  }
+  return CallWindowProcA(self->previousControlProc_, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CPicture::ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  CPicture* self = ObjectOf(window);
+  if (!self) return 0;
+  if (message == WM_SYSCOLORCHANGE && self->control_) SendMessageA(self->control_, WM_SYSCOLORCHANGE, 0, 0);
+  return CallWindowProcA(self->previousParentProc_, window, message, wParam, lParam);
+}
