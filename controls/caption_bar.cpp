@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "controls/subclassing.h"
+
 namespace {
 
 constexpr char kProperty[] = "CaptionBar";
@@ -35,17 +37,8 @@ CCaptionBar::~CCaptionBar() {
 BOOL CCaptionBar::Attach(HWND control) {
   if (!IsWindow(control) || control_) return FALSE;
   control_ = control;
-  SetWindowLongPtrA(control, GWL_STYLE, GetWindowLongPtrA(control, GWL_STYLE) | SS_NOTIFY);
-  SetPropA(control, kProperty, this);
-  previousControlProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CCaptionBar::ControlProc)));
-
-  HWND parent = GetParent(control);
-  previousParentProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(parent, GWLP_WNDPROC));
-  if (!GetPropA(parent, kProperty)) {
-    SetPropA(parent, kProperty, this);
-    SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CCaptionBar::ParentProc));
-  }
+  SubclassControl(control, kProperty, this, &CCaptionBar::ControlProc, &CCaptionBar::ParentProc,
+                  &previousControlProc_, &previousParentProc_);
 
   if (caption_[0])
     SetWindowTextA(control, caption_);
@@ -68,12 +61,7 @@ BOOL CCaptionBar::Attach(HWND control) {
 
 void CCaptionBar::Detach() {
   if (!control_) return;
-  HWND parent = GetParent(control_);
-  SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousParentProc_));
-  SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousControlProc_));
-  // The parent's property belongs to the caption bar that subclassed it.
-  if (ObjectOf(parent) == this) RemovePropA(parent, kProperty);
-  RemovePropA(control_, kProperty);
+  RestoreControl(control_, kProperty, this, previousControlProc_, previousParentProc_);
   caption_[0] = '\0';
   control_ = nullptr;
 }

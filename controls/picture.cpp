@@ -1,5 +1,7 @@
 #include "controls/picture.h"
 
+#include "controls/subclassing.h"
+
 namespace {
 
 constexpr char kProperty[] = "CPicture";
@@ -101,16 +103,8 @@ BOOL CPicture::Reload() {
 BOOL CPicture::Attach(HWND control) {
   if (!IsWindow(control) || control_) return FALSE;
   control_ = control;
-  SetWindowLongPtrA(control, GWL_STYLE, GetWindowLongPtrA(control, GWL_STYLE) | SS_NOTIFY);
-  SetPropA(control, kProperty, this);
-  previousControlProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPicture::ControlProc)));
-  HWND parent = GetParent(control);
-  previousParentProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(parent, GWLP_WNDPROC));
-  if (!GetPropA(parent, kProperty)) {
-    SetPropA(parent, kProperty, this);
-    SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPicture::ParentProc));
-  }
+  SubclassControl(control, kProperty, this, &CPicture::ControlProc, &CPicture::ParentProc, &previousControlProc_,
+                  &previousParentProc_);
   return TRUE;
 }
 
@@ -141,11 +135,7 @@ BOOL CPicture::Paint() {
 
 BOOL CPicture::Detach() {
   if (!control_) return FALSE;
-  HWND parent = GetParent(control_);
-  SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousParentProc_));
-  SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousControlProc_));
-  if (ObjectOf(parent) == this) RemovePropA(parent, kProperty);
-  RemovePropA(control_, kProperty);
+  RestoreControl(control_, kProperty, this, previousControlProc_, previousParentProc_);
   control_ = nullptr;
   return TRUE;
 }

@@ -15,13 +15,6 @@ namespace {
 
 const char kFailedText[] = "Parvello setup was not completed succesfully.";
 
-std::string ComputerName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1];
-  DWORD length = sizeof name;
-  GetComputerNameA(name, &length);
-  return name;
-}
-
 class Unattended : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -172,6 +172,13 @@ std::string SystemDir() {
 
 std::string HelpDir() { return WindowsDir() + "HELP\\"; }
 
+std::string ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = "";
+  DWORD length = sizeof name;
+  GetComputerNameA(name, &length);
+  return name;
+}
+
 bool SaveScreenshot(const char* name) {
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);

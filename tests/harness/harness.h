@@ -53,6 +53,7 @@ bool FileExists(const std::string& path);
 std::string WindowsDir();  // with a trailing backslash
 std::string SystemDir();
 std::string HelpDir();
+std::string ComputerName();  // as GetComputerNameA reports it
 
 // Saves what the screen shows as SCREENSHOT_DIR/<name>.bmp (the test
 // command turns it into a PNG). Returns false if it could not.

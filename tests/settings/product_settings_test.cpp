@@ -199,12 +199,6 @@ class ScriptReading : public Settings {
     for (const std::string& path : written_) DeleteFileA(path.c_str());
     Settings::TearDown();
   }
-  std::string Computer() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1];
-    DWORD length = sizeof name;
-    GetComputerNameA(name, &length);
-    return name;
-  }
   std::vector<std::string> written_;
 };
 
@@ -234,7 +228,7 @@ TEST_F(ScriptReading, WithoutSectionsEveryBuiltInDefaultApplies) {
 
 TEST_F(ScriptReading, TheComputerSectionOverridesKeyByKey) {
   std::string path = WriteScript("sections.ini", "[Default Setup]\r\nMailer=0\r\nRetention=3\r\nNameTemplate=base\r\n"
-                                                 "[" + Computer() + "]\r\nMailer=2\r\n[WS01]\r\nMailer=5\r\n");
+                                                 "[" + ComputerName() + "]\r\nMailer=2\r\n[WS01]\r\nMailer=5\r\n");
   ASSERT_EQ(ReadSetupScript(path.c_str()), 1);
   EXPECT_EQ(g_sectionDefaults.Mailer, 0u);
   EXPECT_EQ(g_effectiveSettings.Mailer, 2u);
