@@ -30,6 +30,27 @@
 /* Bitmaps */
 #define IDB_SIDE_PICTURE          110
 
+/* Dialog templates: the wizard's pages and the overwrite question */
+#define IDD_LICENCE_PAGE          101
+#define IDD_COPYING_FILES_PAGE    103
+#define IDD_FINISH_PAGE           104
+#define IDD_WELCOME_PAGE          105
+#define IDD_OVERWRITE_QUESTION    132
+#define IDD_MAIL_CLIENT_PAGE      133
+#define IDD_USER_DEFINED_PAGE     134
+
+/* Controls */
+#define IDC_LICENCE_TEXT          1001
+#define IDC_COPY_PROGRESS         1003
+#define IDC_OPEN_OVERVIEW         1027
+#define IDC_PAGE_TITLE            1029
+#define IDC_MAIL_CLIENT_LIST      1032
+#define IDC_COMMAND_LINE          1033
+#define IDC_SIDE_PICTURE          1034
+#define IDC_INSERT_MACRO          1039
+#define IDC_PREDEFINED_CLIENT     1043
+#define IDC_USER_DEFINED_CLIENT   1044
+
 /* Embedded files, resource type "FILE" */
 #define IDR_PRODUCT_LIBRARY       112
 #define IDR_HELP_FILE             114

@@ -3,6 +3,11 @@
 # performs a real unattended installation with the example script in a
 # fresh Wine prefix and reports what the setup did. Exits non-zero when the
 # installation failed.
+#
+# With --wizard it opens the interactive setup instead: on the user's own
+# display when one is set, for a person to click through; otherwise under
+# Xvfb, where the test driver walks through every page and saves a
+# screenshot of each.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup-machine.sh"
@@ -10,6 +15,32 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 export WINEPREFIX_OVERRIDE="$root/build/main-prefix"
 rm -rf "$WINEPREFIX_OVERRIDE"
+if [ "${1:-}" = "--wizard" ]; then
+  export WINE_ENV_OWN_DISPLAY=1
+  source "$root/scripts/wine-env.sh"
+  wine_env_start >/dev/null
+  if [ -z "${XVFB_PID:-}" ]; then
+    echo "Opening the Parvello 1.1 Setup wizard on $DISPLAY (Wine prefix $WINEPREFIX)"
+    "$WINE" "$root/build/win64/bin/VOZAZIZA.EXE" >/dev/null 2>&1 && status=0 || status=$?
+    echo "The setup ended with exit code $status"
+    exit "$status"
+  fi
+  echo "No display is set: walking through the wizard under Xvfb (Wine prefix $WINEPREFIX)"
+  shots="$root/build/win64/screenshots"
+  rm -rf "$shots"
+  log=$(mktemp)
+  "$WINE" "$root/build/win64/bin/wizard_test.exe" \
+    --gtest_filter='Wizard.WithoutTheClassKey*:Wizard.TheOverwrite*:Wizard.EveryPage*:Wizard.CancelDuringTheCopyPauses*:Wizard.AHelpFile*' \
+    >"$log" 2>&1 && status=0 || status=$?
+  grep -E '^\[ *(OK|FAILED|PASSED) *\]' "$log" || cat "$log"
+  rm -f "$log"
+  for bmp in "$shots"/*.bmp; do
+    [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+  done
+  echo "Screenshots:"
+  ls -1 "$shots"/*.png | sed 's/^/  /'
+  exit "$status"
+fi
 source "$root/scripts/wine-env.sh"
 wine_env_start >/dev/null
 

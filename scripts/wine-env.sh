@@ -15,6 +15,11 @@ wine_env_stop() {
 
 wine_env_start() {
   trap wine_env_stop EXIT
+  # A person's own display, when asked for and reachable.
+  if [ -n "${WINE_ENV_OWN_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    wine_env_prefix
+    return
+  fi
   local fdfile
   fdfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
@@ -27,16 +32,21 @@ wine_env_start() {
   done
   export DISPLAY=":$(head -n1 "$fdfile")"
   rm -f "$fdfile"
+  wine_env_prefix
+}
 
+wine_env_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix in $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1
     /usr/lib/wine/wineserver -w
-    # Window frames in screenshots, although no window manager runs.
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f >/dev/null 2>&1
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    /usr/lib/wine/wineserver -w
+    if [ -n "${XVFB_PID:-}" ]; then
+      # Window frames in screenshots, although no window manager runs.
+      "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f >/dev/null 2>&1
+      "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      /usr/lib/wine/wineserver -w
+    fi
   fi
   # One server for the whole run: every process start is then cheaper.
   # (It refuses when one already serves this prefix, which is as good.)

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <vector>
+
 #include "harness/harness.h"
 
 const char kErrorLog[] = "c:\\vozaziza.err";
@@ -74,4 +76,47 @@ bool KeyExists(HKEY root, const char* key) {
   if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
   RegCloseKey(handle);
   return true;
+}
+
+namespace {
+
+// "name=type:bytes" for every value of a key, or "absent".
+std::string ValuesOf(HKEY root, const char* key, const char* onlyValue) {
+  HKEY handle;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return "absent";
+  std::string out;
+  for (DWORD i = 0;; ++i) {
+    char name[256];
+    BYTE data[2048];
+    DWORD nameLength = sizeof name, dataLength = sizeof data, type = 0;
+    if (RegEnumValueA(handle, i, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS) break;
+    if (onlyValue && strcmp(name, onlyValue) != 0) continue;
+    out += std::string(name) + "=" + std::to_string(type) + ":" +
+           std::string(reinterpret_cast<char*>(data), dataLength) + ";";
+  }
+  RegCloseKey(handle);
+  return out;
+}
+
+std::string FileState(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) return "absent";
+  std::vector<unsigned char> bytes;
+  ReadFileBytes(path, bytes);
+  return std::to_string(info.ftLastWriteTime.dwHighDateTime) + "." + std::to_string(info.ftLastWriteTime.dwLowDateTime) +
+         " " + std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+std::string InstalledProductState() {
+  std::string state;
+  for (const std::string& file :
+       {SystemDir() + "parvello.dll", HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt"})
+    state += file + ": " + FileState(file) + "\n";
+  const char* classesKeys[] = {kClassKey, kServerKey, kFilesHandlerKey, kDirectoryHandlerKey};
+  for (const char* key : classesKeys) state += std::string(key) + ": " + ValuesOf(HKEY_CLASSES_ROOT, key, nullptr) + "\n";
+  state += std::string(kApprovedKey) + ": " + ValuesOf(HKEY_LOCAL_MACHINE, kApprovedKey, kClassId) + "\n";
+  state += std::string(kUninstallKey) + ": " + ValuesOf(HKEY_LOCAL_MACHINE, kUninstallKey, nullptr) + "\n";
+  return state;
 }

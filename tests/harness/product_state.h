@@ -23,3 +23,8 @@ void ResetProductState();
 bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size = nullptr);
 bool ReadDwordValue(HKEY root, const char* key, const char* name, DWORD& value);
 bool KeyExists(HKEY root, const char* key);
+
+// The installed files (date and bytes) and every registry entry of the
+// registration, as one text: two installations compare equal exactly when
+// they left the same traces (the settings aside).
+std::string InstalledProductState();

@@ -1,0 +1,153 @@
+#include "install/copy_worker.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "app/directories.h"
+#include "app/texts.h"
+#include "install/embedded_files.h"
+#include "install/shell_registration.h"
+#include "settings/product_settings.h"
+
+CopyOutcome g_copyOutcome;
+
+namespace {
+
+// The go event is manual-reset and signalled while the worker may begin
+// steps; the cancel event is auto-reset. Both are used by the worker and,
+// while it asks the Cancel question, by the page; whoever lets go of them
+// last closes them, so neither ever touches a closed handle.
+HANDLE g_goEvent;
+HANDLE g_cancelEvent;
+volatile LONG g_eventHolders;
+HANDLE g_workerThread;
+
+void CloseEvents() {
+  if (g_goEvent) CloseHandle(g_goEvent);
+  if (g_cancelEvent) CloseHandle(g_cancelEvent);
+  g_goEvent = g_cancelEvent = nullptr;
+}
+
+void ReleaseEvents() {
+  if (InterlockedDecrement(&g_eventHolders) == 0) CloseEvents();
+}
+
+void ReportFailure(HWND page, const char* message) {
+  MessageBoxA(page, message, Text(IDS_SETUP_CAPTION), MB_OK | MB_ICONERROR);
+}
+
+// Runs one step; a failure is shown here, on the worker's thread. Returns 1
+// when the setup may go on.
+int RunCopyStep(HWND page, DWORD step) {
+  if (step < kEmbeddedFileCount) {
+    if (InstallEmbeddedFile(step)) return 1;
+    const EmbeddedFile& file = g_embeddedFiles[step];
+    // The name (256 characters at most), the directory (519) and text 7
+    // (254) fit; wsprintfA never writes more than 1,024 characters.
+    char message[1024];
+    wsprintfA(message, Text(IDS_COPY_FAILED), file.installedName, g_destinationDirs[file.destinationKind]);
+    ReportFailure(page, message);
+    return 0;
+  }
+  if (step == kEmbeddedFileCount) {
+    if (RegisterShellExtension()) return 1;
+    ReportFailure(page, Text(IDS_REGISTER_FAILED));
+    return 0;
+  }
+  // The product makes the folder itself when it needs one.
+  char folder[kPathSize];
+  GetTemporaryFolder(folder);
+  CreateDirectoryA(folder, nullptr);
+  return 1;
+}
+
+DWORD WINAPI CopyWorker(void* parameter) {
+  HWND page = static_cast<HWND>(parameter);
+  HWND progress = GetDlgItem(page, IDC_COPY_PROGRESS);
+  SendMessageA(progress, PBM_SETRANGE, 0, MAKELPARAM(0, kCopySteps));
+  SendMessageA(progress, PBM_SETSTEP, 1, 0);
+  ShowWindow(progress, SW_SHOW);
+
+  bool cancelled = false;
+  for (DWORD step = 0; step < kCopySteps; ++step) {
+    HANDLE events[2] = {g_goEvent, g_cancelEvent};
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+      cancelled = true;
+      break;
+    }
+    if (!RunCopyStep(page, step)) break;
+    SendMessageA(progress, PBM_STEPIT, 1, 0);
+    if (step == kCopySteps - 1) InterlockedExchange(&g_copyOutcome.completed, 1);
+  }
+
+  if (!cancelled) {
+    // The page tells success from failure by the completed flag when this
+    // press arrives; any other Next before it is not the worker's.
+    InterlockedExchange(&g_copyOutcome.reported, 1);
+    HWND sheet = GetParent(page);
+    PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+  }
+  ReleaseEvents();
+  return 0;
+}
+
+}  // namespace
+
+CopyStart StartCopyWorker(HWND page) {
+  if (g_eventHolders) return kCopyStillRunning;
+  if (g_workerThread) {
+    CloseHandle(g_workerThread);
+    g_workerThread = nullptr;
+  }
+
+  g_goEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+  g_cancelEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (!g_goEvent || !g_cancelEvent) {
+    CloseEvents();
+    return kCopyNotStarted;
+  }
+  g_copyOutcome.completed = 0;
+  g_copyOutcome.reported = 0;
+  g_eventHolders = 1;
+  g_workerThread = CreateThread(nullptr, 0, CopyWorker, page, 0, nullptr);
+  if (!g_workerThread) {
+    g_eventHolders = 0;
+    CloseEvents();
+    return kCopyNotStarted;
+  }
+  return kCopyStarted;
+}
+
+int PauseCopyWorker() {
+  // Takes a share of the events only while the worker still holds them.
+  for (;;) {
+    LONG holders = g_eventHolders;
+    if (holders == 0) return 0;
+    if (InterlockedCompareExchange(&g_eventHolders, holders + 1, holders) == holders) break;
+  }
+  ResetEvent(g_goEvent);
+  return 1;
+}
+
+void ResumeCopyWorker() {
+  SetEvent(g_goEvent);
+  ReleaseEvents();
+}
+
+void CancelCopyWorker() {
+  SetEvent(g_cancelEvent);
+  ReleaseEvents();
+}
+
+void WaitForCopyWorker() {
+  if (!g_workerThread) return;
+  // The worker may still be sending to the progress bar: serve sent
+  // messages while waiting.
+  while (MsgWaitForMultipleObjects(1, &g_workerThread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  CloseHandle(g_workerThread);
+  g_workerThread = nullptr;
+}

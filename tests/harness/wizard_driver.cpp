@@ -1,0 +1,147 @@
+#include "harness/wizard_driver.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <vector>
+
+const char kSetupCaption[] = "Parvello 1.1 Setup";
+
+namespace {
+
+constexpr int kPageTitle = 1029;
+constexpr int kMessageText = 0xFFFF;  // the static of a message box, in Wine
+
+struct Search {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+// Visible top-level dialogs of the process with the setup caption.
+std::vector<HWND> SetupDialogs(DWORD processId) {
+  Search search = {processId, {}};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char className[64] = "", text[256] = "";
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, text, sizeof text);
+        if (owner == s->processId && strcmp(className, "#32770") == 0 && strcmp(text, kSetupCaption) == 0 &&
+            IsWindowVisible(window))
+          s->found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool HasPages(HWND dialog) { return FindWindowExA(dialog, nullptr, "#32770", nullptr) != nullptr; }
+
+// A message box's first item without an id is its text; the overwrite
+// question's is its icon.
+bool IsMessageBox(HWND dialog) {
+  HWND text = GetDlgItem(dialog, kMessageText);
+  return text && (GetWindowLongA(text, GWL_STYLE) & SS_TYPEMASK) != SS_ICON;
+}
+
+HWND FindSetupDialog(DWORD processId, bool (*matches)(HWND), DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND dialog : SetupDialogs(processId))
+          if (matches(dialog)) found = dialog;
+        return found != nullptr;
+      },
+      timeoutMs);
+  return found;
+}
+
+}  // namespace
+
+bool WizardDriver::Start(const std::string& arguments) { return process_.Start(TwinPath(), arguments); }
+
+HWND WizardDriver::WaitForSheet(DWORD timeoutMs) {
+  sheet_ = FindSetupDialog(process_.Id(), HasPages, timeoutMs);
+  return sheet_;
+}
+
+HWND WizardDriver::CurrentPage() const {
+  return sheet_ ? reinterpret_cast<HWND>(SendMessageA(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+}
+
+std::string WizardDriver::PageTitle() const {
+  char text[256] = "";
+  if (HWND page = CurrentPage()) GetDlgItemTextA(page, kPageTitle, text, sizeof text);
+  return text;
+}
+
+bool WizardDriver::WaitForPage(const char* title, DWORD timeoutMs) {
+  return WaitUntil([&] { return PageTitle() == title; }, timeoutMs);
+}
+
+void WizardDriver::Press(int psbtn) const { PostMessageA(sheet_, PSM_PRESSBUTTON, psbtn, 0); }
+
+bool WizardDriver::ButtonEnabled(int id) const { return IsWindowEnabled(Button(id)) != 0; }
+bool WizardDriver::ButtonShown(int id) const { return IsWindowVisible(Button(id)) != 0; }
+
+HWND WizardDriver::WaitForMessageBox(DWORD timeoutMs) const {
+  return FindSetupDialog(process_.Id(), IsMessageBox, timeoutMs);
+}
+
+HWND WizardDriver::WaitForQuestionDialog(DWORD timeoutMs) const {
+  return FindSetupDialog(
+      process_.Id(),
+      [](HWND dialog) {
+        return GetDlgItem(dialog, IDYES) && GetDlgItem(dialog, IDNO) && !IsMessageBox(dialog) && !HasPages(dialog);
+      },
+      timeoutMs);
+}
+
+std::string WizardDriver::MessageText(HWND box) {
+  char text[2048] = "";
+  GetDlgItemTextA(box, kMessageText, text, sizeof text);
+  return text;
+}
+
+int WizardDriver::DefaultButton(HWND box) {
+  static const int kIds[] = {IDOK, IDCANCEL, IDYES, IDNO};
+  for (int id : kIds) {
+    HWND button = GetDlgItem(box, id);
+    if (button && (GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) return id;
+  }
+  return 0;
+}
+
+void WizardDriver::Answer(HWND box, int id) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+HWND WizardDriver::FocusOf(HWND window) const {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+DWORD WizardDriver::WaitForExit(DWORD timeoutMs) {
+  if (!process_.Wait(timeoutMs)) return 0xFFFFFFFF;
+  return process_.ExitCode();
+}
+
+bool WizardDriver::Running() const { return process_.ExitCode() == STILL_ACTIVE; }
+
+bool WizardDriver::Screenshot(const char* name) const {
+  for (HWND dialog : SetupDialogs(process_.Id()))
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  return SaveScreenshot(name);
+}
+
+DWORD WizardDriver::CancelSetup() {
+  Press(PSBTN_CANCEL);
+  HWND box = WaitForMessageBox();
+  if (!box) return 0xFFFFFFFF;
+  Answer(box, IDYES);
+  return WaitForExit();
+}

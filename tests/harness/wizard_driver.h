@@ -1,0 +1,68 @@
+// Drives the twin's interactive setup from outside, as a person would: it
+// finds the sheet, its current page and the message boxes, reads their
+// texts and states, presses the sheet's buttons and answers the boxes.
+// Every wait has a time-out; nothing sleeps for a fixed time.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "harness/harness.h"
+
+extern const char kSetupCaption[];  // "Parvello 1.1 Setup"
+
+// The sheet's own buttons (comctl32's control ids).
+constexpr int kBackButton = 0x3023;
+constexpr int kNextButton = 0x3024;
+constexpr int kFinishButton = 0x3025;
+constexpr int kCancelButton = IDCANCEL;
+
+class WizardDriver {
+ public:
+  // Starts the twin with `arguments` (none by default).
+  bool Start(const std::string& arguments = "");
+  ChildProcess& Process() { return process_; }
+
+  // The property sheet, once shown (a dialog with pages); null on time-out.
+  HWND WaitForSheet(DWORD timeoutMs = 15000);
+  HWND Sheet() const { return sheet_; }
+  HWND CurrentPage() const;
+  // The current page's title (control 1029), empty without a sheet.
+  std::string PageTitle() const;
+  bool WaitForPage(const char* title, DWORD timeoutMs = 15000);
+
+  // Posts PSM_PRESSBUTTON (PSBTN_...), as Wine's own tests press buttons.
+  void Press(int psbtn) const;
+  HWND Button(int id) const { return GetDlgItem(sheet_, id); }
+  bool ButtonEnabled(int id) const;
+  bool ButtonShown(int id) const;
+
+  // A message box of the setup (a dialog with the setup caption and a
+  // message text), or null on time-out.
+  HWND WaitForMessageBox(DWORD timeoutMs = 15000) const;
+  // The overwrite question: a dialog with Yes and No but no message text.
+  HWND WaitForQuestionDialog(DWORD timeoutMs = 15000) const;
+  static std::string MessageText(HWND box);
+  // The button with the BS_DEFPUSHBUTTON style, or 0.
+  static int DefaultButton(HWND box);
+  // Presses button `id` of a dialog by its command, as a click would.
+  static void Answer(HWND box, int id);
+  // The window that has the keyboard focus in the twin's UI thread.
+  HWND FocusOf(HWND window) const;
+
+  // Has every window of the setup painted (the repaint is sent, so it has
+  // happened when this returns), then saves the screen under `name`.
+  bool Screenshot(const char* name) const;
+
+  // Cancel, then Yes to the question; the exit code as WaitForExit gives
+  // it, or 0xFFFFFFFF when no question came.
+  DWORD CancelSetup();
+
+  // Waits for the process to end; its exit code, or 0xFFFFFFFF on time-out.
+  DWORD WaitForExit(DWORD timeoutMs = 30000);
+  bool Running() const;
+
+ private:
+  ChildProcess process_;
+  HWND sheet_ = nullptr;
+};

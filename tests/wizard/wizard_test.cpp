@@ -1,0 +1,348 @@
+// The interactive setup driven from outside: the twin started without
+// arguments in the test prefix, its sheet, pages and message boxes found
+// and answered as a person would, the installation judged by its files,
+// registry entries and exit code.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <string>
+
+#include "common/owned.h"
+#include "harness/harness.h"
+#include "harness/product_state.h"
+#include "harness/registry_faults.h"
+#include "harness/wizard_driver.h"
+
+namespace {
+
+const char kWelcome[] = "Welcome to Parvello 1.1 Setup";
+const char kLicence[] = "License Agreement";
+const char kCopying[] = "Copying Files";
+const char kMailClient[] = "Mail client";
+const char kUserDefined[] = "User-defined mail client";
+const char kFinish[] = "Setup Completed";
+const char kCancelQuestion[] = "The setup process is not completed. Do you really want to exit Setup?";
+
+constexpr int kPageTitle = 1029;
+constexpr int kSidePicture = 1034;
+constexpr int kProgress = 1003;
+
+class Wizard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetProductState();
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    archiveFolder_ = std::string(temp) + "Temporary Archive Files";
+    RemoveArchiveFolder();
+  }
+  void TearDown() override {
+    RemoveArchiveFolder();
+    ResetProductState();
+  }
+  void RemoveArchiveFolder() {
+    RemoveDirectoryA(archiveFolder_.c_str());
+    DeleteFileA(archiveFolder_.c_str());
+  }
+
+  void StartAtWelcome() {
+    ASSERT_TRUE(driver_.Start());
+    ASSERT_NE(driver_.WaitForSheet(), nullptr);
+    ASSERT_TRUE(driver_.WaitForPage(kWelcome));
+  }
+  void NextTo(const char* title) {
+    driver_.Press(PSBTN_NEXT);
+    ASSERT_TRUE(driver_.WaitForPage(title)) << "now on " << driver_.PageTitle();
+  }
+  void StartAtCopyingFiles() {
+    ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+    ASSERT_NO_FATAL_FAILURE(NextTo(kLicence));
+    ASSERT_NO_FATAL_FAILURE(NextTo(kCopying));
+  }
+  // Cancel, Yes: the sheet closes and the process ends with 0.
+  void CancelTheSetup() { EXPECT_EQ(driver_.CancelSetup(), 0u); }
+
+  // How many of the five steps have left their trace, in order.
+  int StepsDone() {
+    bool done[5] = {FileExists(SystemDir() + "parvello.dll"), FileExists(HelpDir() + "parvello.hlp"),
+                    FileExists(HelpDir() + "parvello.cnt"), KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey),
+                    (GetFileAttributesA(archiveFolder_.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                        GetFileAttributesA(archiveFolder_.c_str()) != INVALID_FILE_ATTRIBUTES};
+    int count = 0;
+    while (count < 5 && done[count]) ++count;
+    return count;
+  }
+  HWND Progress() { return GetDlgItem(driver_.CurrentPage(), kProgress); }
+
+  // Waits until the sheet shows exactly these buttons (they are posted).
+  bool ButtonsBecome(bool back, bool next, bool cancel) {
+    return WaitUntil([&] {
+      return driver_.ButtonEnabled(kBackButton) == back && driver_.ButtonEnabled(kNextButton) == next &&
+             driver_.ButtonEnabled(kCancelButton) == cancel;
+    });
+  }
+
+  // The page as the frame leaves it: caption bar on its title, the side
+  // picture sized to the bitmap.
+  void ExpectDecorated(const char* title) {
+    HWND page = driver_.CurrentPage();
+    HWND caption = GetDlgItem(page, kPageTitle), picture = GetDlgItem(page, kSidePicture);
+    EXPECT_NE(GetPropA(caption, "CaptionBar"), nullptr) << title;
+    EXPECT_NE(GetPropA(picture, "CPicture"), nullptr) << title;
+    RECT size;
+    GetClientRect(picture, &size);
+    EXPECT_EQ(size.right, 96) << title;
+    EXPECT_EQ(size.bottom, 222) << title;
+    char text[128] = "";
+    GetWindowTextA(caption, text, sizeof text);
+    EXPECT_STREQ(text, title);
+  }
+
+  WizardDriver driver_;
+  std::string archiveFolder_;
+};
+
+TEST_F(Wizard, WithoutTheClassKeyTheWizardComesAtOnce) {
+  ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+  EXPECT_EQ(driver_.WaitForQuestionDialog(0), nullptr);
+  char caption[64] = "";
+  GetWindowTextA(driver_.Sheet(), caption, sizeof caption);
+  EXPECT_STREQ(caption, kSetupCaption);
+  driver_.Screenshot("wizard-welcome");
+  CancelTheSetup();
+}
+
+// No, Escape and the close box all mean "do not overwrite".
+TEST_F(Wizard, TheOverwriteQuestionStartsOnNoAndEveryWayOutButYesEnds) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  const char* ways[] = {"No", "Escape", "close box"};
+  for (const char* way : ways) {
+    SCOPED_TRACE(way);
+    WizardDriver driver;
+    ASSERT_TRUE(driver.Start());
+    HWND question = driver.WaitForQuestionDialog();
+    ASSERT_NE(question, nullptr);
+    EXPECT_NE(StaticTexts(question).find("Parvello is already installed."), std::string::npos);
+    HWND no = GetDlgItem(question, IDNO);
+    EXPECT_TRUE(WaitUntil([&] { return driver.FocusOf(question) == no; }));
+    EXPECT_EQ(WizardDriver::DefaultButton(question), IDNO);
+    if (way == ways[0]) {
+      driver.Screenshot("overwrite-question");
+      WizardDriver::Answer(question, IDNO);
+    } else if (way == ways[1]) {
+      PostMessageA(driver.FocusOf(question), WM_KEYDOWN, VK_ESCAPE, 0);
+    } else {
+      PostMessageA(question, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    EXPECT_EQ(driver.WaitForExit(), 0u);
+    EXPECT_EQ(driver.Sheet(), nullptr);
+    EXPECT_EQ(StepsDone(), 0);
+  }
+}
+
+TEST_F(Wizard, YesToTheOverwriteQuestionShowsTheWelcomePage) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_TRUE(driver_.Start());
+  HWND question = driver_.WaitForQuestionDialog();
+  ASSERT_NE(question, nullptr);
+  WizardDriver::Answer(question, IDYES);
+  ASSERT_NE(driver_.WaitForSheet(), nullptr);
+  EXPECT_TRUE(driver_.WaitForPage(kWelcome));
+  CancelTheSetup();
+}
+
+// The whole road, page by page, compared with what the unattended setup
+// installs.
+TEST_F(Wizard, EveryPageIsDecoratedAndTheCopyInstallsWhatTheUnattendedSetupDoes) {
+  std::string script = "C:\\wizard-test.ini";
+  ASSERT_TRUE(WriteFileBytes(script, "[Default Setup]\r\n", 17));
+  ASSERT_EQ(RunTwin(script), 0u);
+  std::string unattended = InstalledProductState();
+  DeleteFileA(script.c_str());
+  ResetProductState();
+  RemoveArchiveFolder();
+
+  ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+  ExpectDecorated(kWelcome);
+  EXPECT_TRUE(ButtonsBecome(false, true, true));
+
+  ASSERT_NO_FATAL_FAILURE(NextTo(kLicence));
+  ExpectDecorated(kLicence);
+  EXPECT_TRUE(ButtonsBecome(true, true, true));
+  driver_.Screenshot("wizard-licence");
+
+  ASSERT_NO_FATAL_FAILURE(NextTo(kCopying));
+  ExpectDecorated(kCopying);
+  EXPECT_TRUE(ButtonsBecome(true, true, true));
+  EXPECT_FALSE(IsWindowVisible(Progress()));
+  driver_.Screenshot("wizard-copying-files");
+
+  HWND copyingPage = driver_.CurrentPage();
+  ASSERT_NO_FATAL_FAILURE(NextTo(kMailClient));
+  HWND progress = GetDlgItem(copyingPage, kProgress);
+  EXPECT_EQ(SendMessageA(progress, PBM_GETRANGE, TRUE, 0), 0);
+  EXPECT_EQ(SendMessageA(progress, PBM_GETRANGE, FALSE, 0), 5);
+  EXPECT_EQ(SendMessageA(progress, PBM_GETPOS, 0, 0), 5);
+  EXPECT_EQ(StepsDone(), 5);
+  EXPECT_EQ(InstalledProductState(), unattended);
+  ExpectDecorated(kMailClient);
+  EXPECT_TRUE(ButtonsBecome(false, true, true));
+  driver_.Screenshot("wizard-mail-client");
+
+  ASSERT_NO_FATAL_FAILURE(NextTo(kUserDefined));
+  ExpectDecorated(kUserDefined);
+  EXPECT_TRUE(ButtonsBecome(true, true, true));
+  driver_.Screenshot("wizard-user-defined");
+
+  ASSERT_NO_FATAL_FAILURE(NextTo(kFinish));
+  ExpectDecorated(kFinish);
+  // Finish replaces Next, and Cancel no longer cancels.
+  EXPECT_TRUE(WaitUntil([&] {
+    return driver_.ButtonShown(kFinishButton) && driver_.ButtonEnabled(kFinishButton) &&
+           !driver_.ButtonEnabled(kBackButton) && !driver_.ButtonEnabled(kCancelButton);
+  }));
+  driver_.Screenshot("wizard-finish");
+  driver_.Press(PSBTN_FINISH);
+  EXPECT_EQ(driver_.WaitForExit(), 0u);
+}
+
+TEST_F(Wizard, GoingBackAndForthKeepsEachPageAsItWasMadeOnce) {
+  ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+  HWND welcome = driver_.CurrentPage();
+  LRESULT welcomeFont = SendMessageA(GetDlgItem(welcome, kPageTitle), WM_GETFONT, 0, 0);
+  ASSERT_NO_FATAL_FAILURE(NextTo(kLicence));
+  HWND licence = driver_.CurrentPage();
+  LRESULT licenceFont = SendMessageA(GetDlgItem(licence, kPageTitle), WM_GETFONT, 0, 0);
+  for (int round = 0; round < 2; ++round) {
+    driver_.Press(PSBTN_BACK);
+    ASSERT_TRUE(driver_.WaitForPage(kWelcome));
+    EXPECT_EQ(driver_.CurrentPage(), welcome);
+    ASSERT_NO_FATAL_FAILURE(NextTo(kLicence));
+    EXPECT_EQ(driver_.CurrentPage(), licence);
+  }
+  // A second frame set-up would have made a new caption font.
+  EXPECT_EQ(SendMessageA(GetDlgItem(welcome, kPageTitle), WM_GETFONT, 0, 0), welcomeFont);
+  EXPECT_EQ(SendMessageA(GetDlgItem(licence, kPageTitle), WM_GETFONT, 0, 0), licenceFont);
+  ExpectDecorated(kLicence);
+  CancelTheSetup();
+}
+
+// On each page before the copy: the question, No as its default; No keeps
+// the page. Yes at the end leaves nothing installed.
+TEST_F(Wizard, CancelAsksWithNoAsDefaultAndNoKeepsThePage) {
+  ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+  const char* pages[] = {kWelcome, kLicence, kCopying};
+  for (const char* title : pages) {
+    SCOPED_TRACE(title);
+    if (title != pages[0]) ASSERT_NO_FATAL_FAILURE(NextTo(title));
+    driver_.Press(PSBTN_CANCEL);
+    HWND box = driver_.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WizardDriver::MessageText(box), kCancelQuestion);
+    EXPECT_EQ(WizardDriver::DefaultButton(box), IDNO);
+    EXPECT_TRUE(WaitUntil([&] { return driver_.FocusOf(box) == GetDlgItem(box, IDNO); }));
+    if (title == pages[1]) driver_.Screenshot("cancel-question");
+    WizardDriver::Answer(box, IDNO);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    EXPECT_EQ(driver_.PageTitle(), title);
+    EXPECT_TRUE(driver_.Running());
+  }
+  CancelTheSetup();
+  EXPECT_EQ(StepsDone(), 0);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+}
+
+// Next and Cancel pressed together: the question opens before the worker
+// can begin more than its first step, and holds it there.
+TEST_F(Wizard, CancelDuringTheCopyPausesItAndNoResumes) {
+  ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
+  HWND progress = Progress();
+  driver_.Press(PSBTN_NEXT);
+  driver_.Press(PSBTN_CANCEL);
+  HWND box = driver_.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(WizardDriver::MessageText(box), kCancelQuestion);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(progress) != 0; }));
+  EXPECT_TRUE(ButtonsBecome(false, false, true));
+  int paused = StepsDone();
+  EXPECT_LE(paused, 1);
+  driver_.Screenshot("copying-paused");
+
+  // A Next that is not the worker's (Wine presses even a disabled one)
+  // must neither end the process nor leave the page.
+  driver_.Press(PSBTN_NEXT);
+  EXPECT_FALSE(WaitUntil([&] { return StepsDone() > 1 || !driver_.Running() || driver_.PageTitle() != kCopying; },
+                         1500));
+  EXPECT_EQ(SendMessageA(progress, PBM_GETPOS, 0, 0), StepsDone());
+
+  WizardDriver::Answer(box, IDNO);
+  ASSERT_TRUE(driver_.WaitForPage(kMailClient));
+  EXPECT_EQ(StepsDone(), 5);
+  EXPECT_EQ(SendMessageA(progress, PBM_GETPOS, 0, 0), 5);
+  CancelTheSetup();
+}
+
+TEST_F(Wizard, CancelDuringTheCopyWithYesStopsBeforeTheNextStepSilently) {
+  ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
+  driver_.Press(PSBTN_NEXT);
+  driver_.Press(PSBTN_CANCEL);
+  HWND box = driver_.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  WizardDriver::Answer(box, IDYES);
+  EXPECT_EQ(driver_.WaitForExit(), 0u);
+  EXPECT_LE(StepsDone(), 1);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+}
+
+TEST_F(Wizard, AHelpFileInUseIsNamedWithItsDirectoryAndEndsTheSetupWithCode1) {
+  OwnedHandle held(CreateFileA((HelpDir() + "parvello.hlp").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held.IsValid());
+  ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
+  driver_.Press(PSBTN_NEXT);
+  HWND box = driver_.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(WizardDriver::MessageText(box), "Setup is unable to copy file parvello.hlp\nto " + HelpDir() +
+                                                " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
+  driver_.Screenshot("copy-failed");
+  // The failure is final: Next stays with the worker until OK.
+  EXPECT_TRUE(driver_.Running());
+  WizardDriver::Answer(box, IDOK);
+  EXPECT_EQ(driver_.WaitForExit(), 1u);
+  EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+}
+
+TEST_F(Wizard, ARegistrationFailureIsShownAndEndsTheSetupWithCode1) {
+  DeniedKey denied(HKEY_CLASSES_ROOT, kClassKey);
+  ASSERT_TRUE(denied.Armed());
+  ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
+  driver_.Press(PSBTN_NEXT);
+  HWND box = driver_.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(WizardDriver::MessageText(box),
+            "Setup is unable to register Parvello.\nSetup can not be continued.\n\nPress OK to exit setup.");
+  WizardDriver::Answer(box, IDOK);
+  EXPECT_EQ(driver_.WaitForExit(), 1u);
+  EXPECT_EQ(StepsDone(), 3);
+}
+
+TEST_F(Wizard, AnArchiveFolderThatCannotBeMadeDoesNotStopTheSetup) {
+  ASSERT_TRUE(WriteFileBytes(archiveFolder_, "x", 1));
+  ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
+  ASSERT_NO_FATAL_FAILURE(NextTo(kMailClient));
+  EXPECT_EQ(StepsDone(), 4);
+  EXPECT_FALSE(GetFileAttributesA(archiveFolder_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+  CancelTheSetup();
+}
+
+}  // namespace

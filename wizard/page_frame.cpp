@@ -1,0 +1,62 @@
+#include "wizard/page_frame.h"
+
+#include "app/startup.h"
+#include "app/texts.h"
+
+void DecoratePage(HWND page, PageDecoration& decoration) {
+  decoration.caption.Attach(GetDlgItem(page, IDC_PAGE_TITLE));
+  decoration.picture.SetBitmapResource(g_module, IDB_SIDE_PICTURE);
+  decoration.picture.Attach(GetDlgItem(page, IDC_SIDE_PICTURE));
+  decoration.picture.SizeToBitmap();
+}
+
+void AdjustSheetWindow(HWND sheet) {
+  SetWindowLongA(sheet, GWL_STYLE, GetWindowLongA(sheet, GWL_STYLE) | WS_CAPTION | WS_SYSMENU);
+  SetWindowLongA(sheet, GWL_EXSTYLE, GetWindowLongA(sheet, GWL_EXSTYLE) & ~WS_EX_CONTEXTHELP);
+
+  // The sheet keeps its size: only Move and Close make sense.
+  HMENU menu = GetSystemMenu(sheet, FALSE);
+  static const UINT kDropped[] = {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE};
+  for (UINT command : kDropped) DeleteMenu(menu, command, MF_BYCOMMAND);
+
+  SendMessageA(sheet, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_smallIcon));
+  SendMessageA(sheet, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_largeIcon));
+
+  RECT frame;
+  GetWindowRect(sheet, &frame);
+  int width = frame.right - frame.left;
+  int height = frame.bottom - frame.top;
+  MoveWindow(sheet, (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
+             height, TRUE);
+}
+
+void SetWizardButtons(HWND page, DWORD buttons) {
+  PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, buttons);
+}
+
+INT_PTR Answer(HWND page, LONG_PTR answer) {
+  SetWindowLongPtrA(page, DWLP_MSGRESULT, answer);
+  return TRUE;
+}
+
+int UserConfirmsCancel(HWND page) {
+  return MessageBoxA(page, Text(IDS_CANCEL_QUESTION), Text(IDS_SETUP_CAPTION),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+INT_PTR FrameNotification(HWND page, const NMHDR* note, DWORD buttons, bool confirmsCancel) {
+  switch (note->code) {
+    case PSN_SETACTIVE:
+      SetWizardButtons(page, buttons);
+      return Answer(page, 0);
+    case PSN_KILLACTIVE:
+    case PSN_RESET:
+    case PSN_WIZNEXT:
+      return Answer(page, 0);
+    case PSN_QUERYCANCEL:
+      // FALSE lets the sheet close; TRUE keeps it.
+      if (!confirmsCancel) return FALSE;
+      return Answer(page, !UserConfirmsCancel(page));
+  }
+  return FALSE;
+}
