@@ -53,25 +53,16 @@ INT_PTR OnQueryCancel(HWND page) {
 
 INT_PTR CALLBACK CopyingFilesPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   static PageDecoration decoration;
-  switch (message) {
-    case WM_INITDIALOG:
-      DecoratePage(page, decoration);
-      return TRUE;
-    case WM_COMMAND:
-      return TRUE;
-    case WM_NOTIFY: {
-      const NMHDR* note = reinterpret_cast<const NMHDR*>(lParam);
-      switch (note->code) {
-        case PSN_SETACTIVE:
-          g_started = false;
-          break;
-        case PSN_WIZNEXT:
-          return OnNext(page);
-        case PSN_QUERYCANCEL:
-          return OnQueryCancel(page);
-      }
-      return FrameNotification(page, note, kButtons, true);
+  if (message == WM_NOTIFY) {
+    switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
+      case PSN_SETACTIVE:
+        g_started = false;
+        break;
+      case PSN_WIZNEXT:
+        return OnNext(page);
+      case PSN_QUERYCANCEL:
+        return OnQueryCancel(page);
     }
   }
-  return FALSE;
+  return FramePageMessage(page, message, lParam, decoration, kButtons);
 }

@@ -5,29 +5,11 @@
 
 INT_PTR CALLBACK MailClientPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   static PageDecoration decoration;
-  switch (message) {
-    case WM_INITDIALOG:
-      DecoratePage(page, decoration);
-      return TRUE;
-    case WM_COMMAND:
-      return TRUE;
-    case WM_NOTIFY:
-      // The copy is behind: there is no way back to it.
-      return FrameNotification(page, reinterpret_cast<const NMHDR*>(lParam), PSWIZB_NEXT, true);
-  }
-  return FALSE;
+  // The copy is behind: there is no way back to it.
+  return FramePageMessage(page, message, lParam, decoration, PSWIZB_NEXT);
 }
 
 INT_PTR CALLBACK UserDefinedPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   static PageDecoration decoration;
-  switch (message) {
-    case WM_INITDIALOG:
-      DecoratePage(page, decoration);
-      return TRUE;
-    case WM_COMMAND:
-      return TRUE;
-    case WM_NOTIFY:
-      return FrameNotification(page, reinterpret_cast<const NMHDR*>(lParam), PSWIZB_BACK | PSWIZB_NEXT, true);
-  }
-  return FALSE;
+  return FramePageMessage(page, message, lParam, decoration, PSWIZB_BACK | PSWIZB_NEXT);
 }

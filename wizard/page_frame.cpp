@@ -60,3 +60,17 @@ INT_PTR FrameNotification(HWND page, const NMHDR* note, DWORD buttons, bool conf
   }
   return FALSE;
 }
+
+INT_PTR FramePageMessage(HWND page, UINT message, LPARAM lParam, PageDecoration& decoration, DWORD buttons,
+                         bool confirmsCancel) {
+  switch (message) {
+    case WM_INITDIALOG:
+      DecoratePage(page, decoration);
+      return TRUE;
+    case WM_COMMAND:
+      return TRUE;
+    case WM_NOTIFY:
+      return FrameNotification(page, reinterpret_cast<const NMHDR*>(lParam), buttons, confirmsCancel);
+  }
+  return FALSE;
+}

@@ -39,3 +39,10 @@ int UserConfirmsCancel(HWND page);
 // PSN_RESET and PSN_WIZNEXT answer 0, PSN_QUERYCANCEL asks when
 // `confirmsCancel`. Returns FALSE for any other notification.
 INT_PTR FrameNotification(HWND page, const NMHDR* note, DWORD buttons, bool confirmsCancel);
+
+// Everything a page that adds nothing to the frame does: decoration on
+// WM_INITDIALOG (TRUE, default focus), TRUE for WM_COMMAND, the frame's
+// answers to notifications, FALSE otherwise. A page with more to do
+// handles its own cases first and passes the rest here.
+INT_PTR FramePageMessage(HWND page, UINT message, LPARAM lParam, PageDecoration& decoration, DWORD buttons,
+                         bool confirmsCancel = true);

@@ -81,12 +81,12 @@ namespace {
 struct DialogSearch {
   DWORD processId;
   const char* title;
-  HWND found;
+  std::vector<HWND> found;
 };
 }  // namespace
 
-HWND FindDialogOf(DWORD processId, const char* title) {
-  DialogSearch search = {processId, title, nullptr};
+std::vector<HWND> DialogsOf(DWORD processId, const char* title) {
+  DialogSearch search = {processId, title, {}};
   EnumWindows(
       [](HWND window, LPARAM param) -> BOOL {
         auto* s = reinterpret_cast<DialogSearch*>(param);
@@ -96,14 +96,17 @@ HWND FindDialogOf(DWORD processId, const char* title) {
         GetClassNameA(window, className, sizeof className);
         GetWindowTextA(window, text, sizeof text);
         if (owner == s->processId && strcmp(className, "#32770") == 0 && strcmp(text, s->title) == 0 &&
-            IsWindowVisible(window)) {
-          s->found = window;
-          return FALSE;
-        }
+            IsWindowVisible(window))
+          s->found.push_back(window);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+HWND FindDialogOf(DWORD processId, const char* title) {
+  std::vector<HWND> dialogs = DialogsOf(processId, title);
+  return dialogs.empty() ? nullptr : dialogs.front();
 }
 
 std::string StaticTexts(HWND dialog) {

@@ -40,8 +40,9 @@ class ChildProcess {
 // or 0xFFFFFFFF when it did not end in time.
 DWORD RunTwin(const std::string& arguments, DWORD timeoutMs = 30000);
 
-// A top-level window of the given process with class "#32770" and this
-// title, or null.
+// The visible top-level windows of the given process with class "#32770"
+// and this title, and the first of them (or null).
+std::vector<HWND> DialogsOf(DWORD processId, const char* title);
 HWND FindDialogOf(DWORD processId, const char* title);
 // The texts of a dialog's static controls, joined by "|".
 std::string StaticTexts(HWND dialog);

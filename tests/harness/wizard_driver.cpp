@@ -12,30 +12,7 @@ namespace {
 constexpr int kPageTitle = 1029;
 constexpr int kMessageText = 0xFFFF;  // the static of a message box, in Wine
 
-struct Search {
-  DWORD processId;
-  std::vector<HWND> found;
-};
-
-// Visible top-level dialogs of the process with the setup caption.
-std::vector<HWND> SetupDialogs(DWORD processId) {
-  Search search = {processId, {}};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        char className[64] = "", text[256] = "";
-        GetClassNameA(window, className, sizeof className);
-        GetWindowTextA(window, text, sizeof text);
-        if (owner == s->processId && strcmp(className, "#32770") == 0 && strcmp(text, kSetupCaption) == 0 &&
-            IsWindowVisible(window))
-          s->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+std::vector<HWND> SetupDialogs(DWORD processId) { return DialogsOf(processId, kSetupCaption); }
 
 bool HasPages(HWND dialog) { return FindWindowExA(dialog, nullptr, "#32770", nullptr) != nullptr; }
 

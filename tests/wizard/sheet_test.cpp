@@ -21,9 +21,8 @@ DWORD WINAPI WizardThread(void*) { return RunSetupWizard(); }
 HWND OwnSetupDialog(bool withPages) {
   HWND found = nullptr;
   WaitUntil([&] {
-    HWND dialog = FindDialogOf(GetCurrentProcessId(), kSetupCaption);
-    bool pages = dialog && FindWindowExA(dialog, nullptr, "#32770", nullptr);
-    if (dialog && pages == withPages) found = dialog;
+    for (HWND dialog : DialogsOf(GetCurrentProcessId(), kSetupCaption))
+      if ((FindWindowExA(dialog, nullptr, "#32770", nullptr) != nullptr) == withPages) found = dialog;
     return found != nullptr;
   });
   return found;

@@ -43,6 +43,13 @@ class Wizard : public ::testing::Test {
     RemoveArchiveFolder();
     ResetProductState();
   }
+  // The class key, by which the setup knows an earlier installation.
+  void MarkInstalled() {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
   void RemoveArchiveFolder() {
     RemoveDirectoryA(archiveFolder_.c_str());
     DeleteFileA(archiveFolder_.c_str());
@@ -117,10 +124,7 @@ TEST_F(Wizard, WithoutTheClassKeyTheWizardComesAtOnce) {
 
 // No, Escape and the close box all mean "do not overwrite".
 TEST_F(Wizard, TheOverwriteQuestionStartsOnNoAndEveryWayOutButYesEnds) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
+  ASSERT_NO_FATAL_FAILURE(MarkInstalled());
   const char* ways[] = {"No", "Escape", "close box"};
   for (const char* way : ways) {
     SCOPED_TRACE(way);
@@ -147,10 +151,7 @@ TEST_F(Wizard, TheOverwriteQuestionStartsOnNoAndEveryWayOutButYesEnds) {
 }
 
 TEST_F(Wizard, YesToTheOverwriteQuestionShowsTheWelcomePage) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
+  ASSERT_NO_FATAL_FAILURE(MarkInstalled());
   ASSERT_TRUE(driver_.Start());
   HWND question = driver_.WaitForQuestionDialog();
   ASSERT_NE(question, nullptr);
