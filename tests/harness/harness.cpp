@@ -109,6 +109,16 @@ HWND FindDialogOf(DWORD processId, const char* title) {
   return dialogs.empty() ? nullptr : dialogs.front();
 }
 
+std::string ControlText(HWND control) {
+  std::vector<wchar_t> wide(70000);
+  LRESULT length = SendMessageW(control, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()));
+  if (length <= 0) return "";
+  std::vector<char> narrow(length * 2 + 1);
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(length), narrow.data(),
+                                  static_cast<int>(narrow.size()), nullptr, nullptr);
+  return std::string(narrow.data(), bytes);
+}
+
 std::string StaticTexts(HWND dialog) {
   std::string joined;
   EnumChildWindows(

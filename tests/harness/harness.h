@@ -44,6 +44,11 @@ DWORD RunTwin(const std::string& arguments, DWORD timeoutMs = 30000);
 // and this title, and the first of them (or null).
 std::vector<HWND> DialogsOf(DWORD processId, const char* title);
 HWND FindDialogOf(DWORD processId, const char* title);
+// A control's own text, asked of the control itself (WM_GETTEXT):
+// GetWindowText on another process's window reads only the text the
+// window was made with. Wine passes texts to another process in their wide
+// form only.
+std::string ControlText(HWND control);
 // The texts of a dialog's static controls, joined by "|".
 std::string StaticTexts(HWND dialog);
 

@@ -78,6 +78,63 @@ bool KeyExists(HKEY root, const char* key) {
   return true;
 }
 
+std::vector<std::string> ValueNames(HKEY root, const char* key) {
+  std::vector<std::string> names;
+  HKEY handle;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return names;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = sizeof name;
+    if (RegEnumValueA(handle, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.push_back(name);
+  }
+  RegCloseKey(handle);
+  return names;
+}
+
+ScopedValue::ScopedValue(HKEY root, const char* key, const char* name) : root_(root), key_(key), name_(name) {
+  HKEY handle;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
+  hadKey_ = true;
+  char data[4096];
+  DWORD size = sizeof data;
+  if (RegQueryValueExA(handle, name, nullptr, &type_, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS) {
+    hadValue_ = true;
+    data_.assign(data, size);
+  }
+  RegCloseKey(handle);
+}
+
+ScopedValue::~ScopedValue() {
+  if (!hadKey_) {
+    RegDeleteTreeA(root_, key_.c_str());
+    return;
+  }
+  if (hadValue_)
+    Set(type_, data_.data(), static_cast<DWORD>(data_.size()));
+  else
+    Remove();
+}
+
+bool ScopedValue::Set(DWORD type, const void* data, DWORD size) {
+  HKEY handle;
+  if (RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+    return false;
+  bool ok = RegSetValueExA(handle, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+  RegCloseKey(handle);
+  return ok;
+}
+
+bool ScopedValue::SetText(const char* text) { return Set(REG_SZ, text, static_cast<DWORD>(strlen(text) + 1)); }
+
+bool ScopedValue::Remove() {
+  HKEY handle;
+  if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS) return true;
+  LONG r = RegDeleteValueA(handle, name_.c_str());
+  RegCloseKey(handle);
+  return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+}
+
 namespace {
 
 // "name=type:bytes" for every value of a key, or "absent".

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 extern const char kErrorLog[];  // "c:\vozaziza.err"
 extern const char kClassKey[];
@@ -23,6 +24,30 @@ void ResetProductState();
 bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size = nullptr);
 bool ReadDwordValue(HKEY root, const char* key, const char* name, DWORD& value);
 bool KeyExists(HKEY root, const char* key);
+// The names of a key's values, in the registry's order (Wine's is sorted);
+// empty without key.
+std::vector<std::string> ValueNames(HKEY root, const char* key);
+
+// Writes a value for the life of the object and then puts back what was
+// there before: the old data, or no value (and no key, when the key was
+// made for it).
+class ScopedValue {
+ public:
+  ScopedValue(HKEY root, const char* key, const char* name);
+  ~ScopedValue();
+  ScopedValue(const ScopedValue&) = delete;
+  ScopedValue& operator=(const ScopedValue&) = delete;
+  bool Set(DWORD type, const void* data, DWORD size);
+  bool SetText(const char* text);  // REG_SZ with its zero
+  bool Remove();                   // no value while the object lives
+
+ private:
+  HKEY root_;
+  std::string key_, name_;
+  bool hadKey_ = false, hadValue_ = false;
+  DWORD type_ = 0;
+  std::string data_;
+};
 
 // The installed files (date and bytes) and every registry entry of the
 // registration, as one text: two installations compare equal exactly when

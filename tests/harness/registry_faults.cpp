@@ -7,7 +7,7 @@ namespace {
 typedef LONG(NTAPI* NtDeleteKeyFn)(HANDLE);
 }  // namespace
 
-DeniedKey::DeniedKey(HKEY root, const char* key) : root_(root), path_(key) {
+DeniedKey::DeniedKey(HKEY root, const char* key, DWORD allowed) : root_(root), path_(key) {
   HKEY handle;
   DWORD disposition = 0;
   if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, &disposition) != ERROR_SUCCESS)
@@ -15,13 +15,23 @@ DeniedKey::DeniedKey(HKEY root, const char* key) : root_(root), path_(key) {
   created_ = disposition == REG_CREATED_NEW_KEY;
   DWORD size = sizeof saved_;
   if (RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION, saved_, &size) == ERROR_SUCCESS) {
-    // An empty DACL grants nothing to anyone.
-    SECURITY_DESCRIPTOR denyAll;
-    ACL emptyAcl;
-    InitializeAcl(&emptyAcl, sizeof emptyAcl, ACL_REVISION);
-    InitializeSecurityDescriptor(&denyAll, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&denyAll, TRUE, &emptyAcl, FALSE);
-    armed_ = RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, &denyAll) == ERROR_SUCCESS;
+    // An empty DACL grants nothing to anyone; one entry grants `allowed`
+    // to everyone.
+    SECURITY_DESCRIPTOR rule;
+    union {
+      ACL acl;
+      BYTE room[256];
+    } list;
+    InitializeAcl(&list.acl, sizeof list, ACL_REVISION);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (allowed && AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) {
+      AddAccessAllowedAce(&list.acl, ACL_REVISION, allowed, everyone);
+      FreeSid(everyone);
+    }
+    InitializeSecurityDescriptor(&rule, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&rule, TRUE, &list.acl, FALSE);
+    armed_ = RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, &rule) == ERROR_SUCCESS;
   }
   RegCloseKey(handle);
 }

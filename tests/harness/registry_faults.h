@@ -3,11 +3,13 @@
 #include <windows.h>
 
 // Creates `key` (if needed) and denies everyone all access to it: opening or
-// creating it then fails with ERROR_ACCESS_DENIED. The destructor gives the
-// key back its previous security and removes a key it created.
+// creating it then fails with ERROR_ACCESS_DENIED. With `allowed` access
+// rights (KEY_READ, say) everyone is granted just those: under Wine the
+// open for writing then succeeds and every write fails. The destructor
+// gives the key back its previous security and removes a key it created.
 class DeniedKey {
  public:
-  DeniedKey(HKEY root, const char* key);
+  DeniedKey(HKEY root, const char* key, DWORD allowed = 0);
   ~DeniedKey();
   DeniedKey(const DeniedKey&) = delete;
   DeniedKey& operator=(const DeniedKey&) = delete;

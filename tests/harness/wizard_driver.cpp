@@ -6,6 +6,12 @@
 #include <vector>
 
 const char kSetupCaption[] = "Parvello 1.1 Setup";
+const char kWelcomeTitle[] = "Welcome to Parvello 1.1 Setup";
+const char kLicenceTitle[] = "License Agreement";
+const char kCopyingTitle[] = "Copying Files";
+const char kMailClientTitle[] = "Mail client";
+const char kUserDefinedTitle[] = "User-defined mail client";
+const char kFinishTitle[] = "Setup Completed";
 
 namespace {
 
@@ -58,6 +64,16 @@ bool WizardDriver::WaitForPage(const char* title, DWORD timeoutMs) {
   return WaitUntil([&] { return PageTitle() == title; }, timeoutMs);
 }
 
+bool WizardDriver::NextTo(const char* title) {
+  Press(PSBTN_NEXT);
+  return WaitForPage(title);
+}
+
+bool WizardDriver::StartAtMailClient() {
+  return Start() && WaitForSheet() && WaitForPage(kWelcomeTitle) && NextTo(kLicenceTitle) &&
+         NextTo(kCopyingTitle) && NextTo(kMailClientTitle);
+}
+
 void WizardDriver::Press(int psbtn) const { PostMessageA(sheet_, PSM_PRESSBUTTON, psbtn, 0); }
 
 bool WizardDriver::ButtonEnabled(int id) const { return IsWindowEnabled(Button(id)) != 0; }
@@ -93,6 +109,39 @@ int WizardDriver::DefaultButton(HWND box) {
 
 void WizardDriver::Answer(HWND box, int id) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+void WizardDriver::Click(HWND window) {
+  RECT area;
+  GetWindowRect(window, &area);
+  ClickAt((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+}
+
+void WizardDriver::ClickAt(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT input[3] = {};
+  for (INPUT& event : input) event.type = INPUT_MOUSE;
+  // Wine routes a click by where the cursor is; the move makes it real.
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(3, input, sizeof(INPUT));
+}
+
+HWND WizardDriver::WaitForPopupMenu(DWORD timeoutMs) const {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND menu = FindWindowExA(nullptr, nullptr, "#32768", nullptr); menu;
+             menu = FindWindowExA(nullptr, menu, "#32768", nullptr)) {
+          DWORD owner = 0;
+          GetWindowThreadProcessId(menu, &owner);
+          if (owner == process_.Id() && IsWindowVisible(menu)) found = menu;
+        }
+        return found != nullptr;
+      },
+      timeoutMs);
+  return found;
 }
 
 HWND WizardDriver::FocusOf(HWND window) const {

@@ -11,6 +11,14 @@
 
 extern const char kSetupCaption[];  // "Parvello 1.1 Setup"
 
+// The pages' titles, as a person reads them on top of each page.
+extern const char kWelcomeTitle[];
+extern const char kLicenceTitle[];
+extern const char kCopyingTitle[];
+extern const char kMailClientTitle[];
+extern const char kUserDefinedTitle[];
+extern const char kFinishTitle[];
+
 // The sheet's own buttons (comctl32's control ids).
 constexpr int kBackButton = 0x3023;
 constexpr int kNextButton = 0x3024;
@@ -30,6 +38,11 @@ class WizardDriver {
   // The current page's title (control 1029), empty without a sheet.
   std::string PageTitle() const;
   bool WaitForPage(const char* title, DWORD timeoutMs = 15000);
+  // Presses Next and waits for the page with `title`.
+  bool NextTo(const char* title);
+  // Starts the twin without arguments and walks to the Mail client page,
+  // the copy done on the way.
+  bool StartAtMailClient();
 
   // Posts PSM_PRESSBUTTON (PSBTN_...), as Wine's own tests press buttons.
   void Press(int psbtn) const;
@@ -47,6 +60,14 @@ class WizardDriver {
   static int DefaultButton(HWND box);
   // Presses button `id` of a dialog by its command, as a click would.
   static void Answer(HWND box, int id);
+  // A real mouse click (the cursor moved there, button down and up) at the
+  // middle of `window`, or at `x`, `y` on the screen.
+  static void Click(HWND window);
+  static void ClickAt(int x, int y);
+  // The setup's visible popup menu window (class "#32768"), or null on
+  // time-out.
+  HWND WaitForPopupMenu(DWORD timeoutMs = 10000) const;
+
   // The window that has the keyboard focus in the twin's UI thread.
   HWND FocusOf(HWND window) const;
 

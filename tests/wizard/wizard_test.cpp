@@ -9,6 +9,7 @@
 #include <prsht.h>
 
 #include <string>
+#include <vector>
 
 #include "common/owned.h"
 #include "harness/harness.h"
@@ -29,6 +30,8 @@ const char kCancelQuestion[] = "The setup process is not completed. Do you reall
 constexpr int kPageTitle = 1029;
 constexpr int kSidePicture = 1034;
 constexpr int kProgress = 1003;
+constexpr int kPredefinedClient = 1043;
+constexpr int kUserDefinedClient = 1044;
 
 class Wizard : public ::testing::Test {
  protected:
@@ -197,15 +200,25 @@ TEST_F(Wizard, EveryPageIsDecoratedAndTheCopyInstallsWhatTheUnattendedSetupDoes)
   EXPECT_EQ(InstalledProductState(), unattended);
   ExpectDecorated(kMailClient);
   EXPECT_TRUE(ButtonsBecome(false, true, true));
-  driver_.Screenshot("wizard-mail-client");
 
+  // The User-defined page is shown only for the user-defined client; Back
+  // leads to the Mail client page, where Outlook, chosen again, leads
+  // past it to Finish.
+  HWND mailPage = driver_.CurrentPage();
+  SendMessageA(GetDlgItem(mailPage, kUserDefinedClient), BM_CLICK, 0, 0);
   ASSERT_NO_FATAL_FAILURE(NextTo(kUserDefined));
   ExpectDecorated(kUserDefined);
   EXPECT_TRUE(ButtonsBecome(true, true, true));
-  driver_.Screenshot("wizard-user-defined");
-
+  driver_.Press(PSBTN_BACK);
+  ASSERT_TRUE(driver_.WaitForPage(kMailClient));
+  SendMessageA(GetDlgItem(mailPage, kPredefinedClient), BM_CLICK, 0, 0);
   ASSERT_NO_FATAL_FAILURE(NextTo(kFinish));
   ExpectDecorated(kFinish);
+  // Of the settings, the wizard stores the mail client alone.
+  EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kSettingsKey), std::vector<std::string>{"Mailer"});
+  DWORD mailer = 0;
+  EXPECT_TRUE(ReadDwordValue(HKEY_LOCAL_MACHINE, kSettingsKey, "Mailer", mailer));
+  EXPECT_EQ(mailer, 1u);
   // Finish replaces Next, and Cancel no longer cancels.
   EXPECT_TRUE(WaitUntil([&] {
     return driver_.ButtonShown(kFinishButton) && driver_.ButtonEnabled(kFinishButton) &&
