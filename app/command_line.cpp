@@ -1,8 +1,9 @@
 #include "app/command_line.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 #include <string.h>
+
+#include "app/directories.h"
 
 namespace {
 
@@ -50,6 +51,6 @@ Road ChooseRoad(const char* commandLine) {
   TrimBlanks(working);
 
   if (strcmp(working, "/?") == 0) return kRoadUsage;
-  if (working[0] && PathFileExistsA(working)) return kRoadUnattended;
+  if (working[0] && PathExists(working)) return kRoadUnattended;
   return kRoadWizard;
 }

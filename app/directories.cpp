@@ -1,6 +1,5 @@
 #include "app/directories.h"
 
-#include <shlwapi.h>
 #include <string.h>
 
 char g_windowsDir[kPathSize];
@@ -19,8 +18,7 @@ int Finish(char* buffer, UINT written) {
     buffer[0] = '\0';
     return 0;
   }
-  PathAddBackslashA(buffer);
-  return 1;
+  return AddBackslash(buffer);
 }
 
 }  // namespace
@@ -35,6 +33,29 @@ int JoinPath(char* path, const char* directory, const char* name) {
   memcpy(path, directory, dirLength);
   memcpy(path + dirLength, name, nameLength + 1);
   return 1;
+}
+
+int AddBackslash(char* path) {
+  size_t length = strlen(path);
+  if (length && path[length - 1] == '\\') return 1;
+  if (length + 1 >= kPathSize) return 0;
+  path[length] = '\\';
+  path[length + 1] = '\0';
+  return 1;
+}
+
+static DWORD AttributesOf(const char* path) {
+  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
+  DWORD attributes = GetFileAttributesA(path);
+  SetErrorMode(previous);
+  return attributes;
+}
+
+int PathExists(const char* path) { return AttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
+
+int IsDirectory(const char* path) {
+  DWORD attributes = AttributesOf(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int ResolveDirectories() {

@@ -20,3 +20,14 @@ int ResolveDirectories();
 // Copies `directory` and `name` into `path` (kPathSize). Returns 1, or 0
 // when the result would not fit (path is then the empty text).
 int JoinPath(char* path, const char* directory, const char* name);
+
+// Adds a backslash to `path` (kPathSize) unless it ends in one. Returns 0
+// when there is no room for it.
+int AddBackslash(char* path);
+
+// Whether a file or folder of that name exists, and whether it is a
+// folder. No "insert a disk" box is ever shown for a missing drive. These
+// stand in for shlwapi's, which would cost every start of the program a
+// library (and, under Wine, shcore too) for three small questions.
+int PathExists(const char* path);
+int IsDirectory(const char* path);

@@ -30,9 +30,10 @@ int InitSetup(HINSTANCE module) {
     return 0;
   }
 
-  if (!ResolveDirectories()) return 0;
+  return ResolveDirectories();
+}
 
+void LoadProgramIcons() {
   g_smallIcon = LoadProgramIcon(16);
   g_largeIcon = LoadProgramIcon(32);
-  return 1;
 }

@@ -51,18 +51,26 @@ void RemoveErrorLog() {
   DeleteFileA(kErrorLogPath);
 }
 
-// The whole log is the message and its terminating zero byte.
-void WriteErrorLog() {
+// The whole log is the message and its terminating zero byte. Returns 1
+// when it is written whole.
+int WriteErrorLog() {
   OwnedHandle log(CreateFileA(kErrorLogPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!log.IsValid()) return;
-  DWORD written = 0;
-  WriteFile(log.Get(), g_message, static_cast<DWORD>(strlen(g_message) + 1), &written, nullptr);
+  if (!log.IsValid()) return 0;
+  DWORD size = static_cast<DWORD>(strlen(g_message) + 1), written = 0;
+  return WriteFile(log.Get(), g_message, size, &written, nullptr) && written == size;
 }
 
 // Reads every settings key from `section` into `record`, each with its
-// value in `fallback` as default.
+// value in `fallback` as default. A section the script does not have (or
+// that holds nothing) gives every default without asking for each key:
+// every profile call opens and checks the file again.
 void ReadSection(const char* scriptPath, const char* section, const ProductSettings& fallback,
                  ProductSettings& record) {
+  char probe[4];
+  if (GetPrivateProfileSectionA(section, probe, sizeof probe, scriptPath) == 0) {
+    record = fallback;
+    return;
+  }
   for (const SettingField& field : g_settingFields) {
     BYTE* target = reinterpret_cast<BYTE*>(&record) + field.offset;
     const BYTE* defaultValue = reinterpret_cast<const BYTE*>(&fallback) + field.offset;
@@ -113,7 +121,7 @@ int ReadSetupScript(const char* scriptPath) {
   return 1;
 }
 
-int RunUnattendedSetup(const char* argument) {
+UnattendedOutcome RunUnattendedSetup(const char* argument) {
   int succeeded = 0;
   SetMessage(Text(IDS_SETUP_FAILED));
   RemoveErrorLog();
@@ -126,6 +134,6 @@ int RunUnattendedSetup(const char* argument) {
     succeeded = InstallProduct(script.szPathName);
   }
 
-  if (!succeeded) WriteErrorLog();
-  return succeeded;
+  if (succeeded) return kUnattendedInstalled;
+  return WriteErrorLog() ? kUnattendedFailureLogged : kUnattendedFailureUnreported;
 }

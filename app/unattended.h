@@ -2,9 +2,14 @@
 // reports a failure only in the error log "c:\vozaziza.err".
 #pragma once
 
-// `argument` is the command line as the program received it. Returns 1
-// when every installation step succeeded, 0 otherwise (the log says so).
-int RunUnattendedSetup(const char* argument);
+enum UnattendedOutcome {
+  kUnattendedInstalled,         // every installation step succeeded
+  kUnattendedFailureLogged,     // a step failed; the error log says so
+  kUnattendedFailureUnreported  // a step failed and the log could not be written
+};
+
+// `argument` is the command line as the program received it.
+UnattendedOutcome RunUnattendedSetup(const char* argument);
 
 // Fills both settings records from the script at `scriptPath`: "Default
 // Setup" first, then the section named after this computer. Returns 0

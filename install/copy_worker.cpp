@@ -32,26 +32,27 @@ void ReleaseEvents() {
   if (InterlockedDecrement(&g_eventHolders) == 0) CloseEvents();
 }
 
-void ReportFailure(HWND page, const char* message) {
-  MessageBoxA(page, message, Text(IDS_SETUP_CAPTION), MB_OK | MB_ICONERROR);
+// Waits until the worker may go on: not while the Cancel question is open.
+// 0 when the user has confirmed the cancel.
+int MayGoOn() {
+  HANDLE events[2] = {g_goEvent, g_cancelEvent};
+  return WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1;
 }
 
-// Runs one step; a failure is shown here, on the worker's thread. Returns 1
-// when the setup may go on.
-int RunCopyStep(HWND page, DWORD step) {
+// Runs one step. Returns 1 when the setup may go on; otherwise `message`
+// holds what to tell the user.
+int RunCopyStep(DWORD step, char* message) {
   if (step < kEmbeddedFileCount) {
     if (InstallEmbeddedFile(step)) return 1;
     const EmbeddedFile& file = g_embeddedFiles[step];
     // The name (256 characters at most), the directory (519) and text 7
     // (254) fit; wsprintfA never writes more than 1,024 characters.
-    char message[1024];
     wsprintfA(message, Text(IDS_COPY_FAILED), file.installedName, g_destinationDirs[file.destinationKind]);
-    ReportFailure(page, message);
     return 0;
   }
   if (step == kEmbeddedFileCount) {
     if (RegisterShellExtension()) return 1;
-    ReportFailure(page, Text(IDS_REGISTER_FAILED));
+    lstrcpynA(message, Text(IDS_REGISTER_FAILED), kTextSize);
     return 0;
   }
   // The product makes the folder itself when it needs one.
@@ -61,6 +62,22 @@ int RunCopyStep(HWND page, DWORD step) {
   return 1;
 }
 
+// Every report waits, as every step does, while the Cancel question is
+// open: a Yes then ends the worker silently, a No lets it report.
+void Report(HWND page, const char* failure) {
+  if (failure) {
+    if (!MayGoOn()) return;
+    MessageBoxA(page, failure, Text(IDS_SETUP_CAPTION), MB_OK | MB_ICONERROR);
+  }
+  if (!MayGoOn()) return;
+  // The page tells success from failure by the completed flag when this
+  // press arrives.
+  InterlockedExchange(&g_copyOutcome.reported, 1);
+  HWND sheet = GetParent(page);
+  PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+  PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+}
+
 DWORD WINAPI CopyWorker(void* parameter) {
   HWND page = static_cast<HWND>(parameter);
   HWND progress = GetDlgItem(page, IDC_COPY_PROGRESS);
@@ -68,34 +85,36 @@ DWORD WINAPI CopyWorker(void* parameter) {
   SendMessageA(progress, PBM_SETSTEP, 1, 0);
   ShowWindow(progress, SW_SHOW);
 
+  char message[1024];
+  const char* failure = nullptr;
   bool cancelled = false;
   for (DWORD step = 0; step < kCopySteps; ++step) {
-    HANDLE events[2] = {g_goEvent, g_cancelEvent};
-    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+    if (!MayGoOn()) {
       cancelled = true;
       break;
     }
-    if (!RunCopyStep(page, step)) break;
+    if (!RunCopyStep(step, message)) {
+      failure = message;
+      break;
+    }
     SendMessageA(progress, PBM_STEPIT, 1, 0);
     if (step == kCopySteps - 1) InterlockedExchange(&g_copyOutcome.completed, 1);
   }
-
-  if (!cancelled) {
-    // The page tells success from failure by the completed flag when this
-    // press arrives; any other Next before it is not the worker's.
-    InterlockedExchange(&g_copyOutcome.reported, 1);
-    HWND sheet = GetParent(page);
-    PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
-    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-  }
+  if (!cancelled) Report(page, failure);
   ReleaseEvents();
   return 0;
 }
 
 }  // namespace
 
+int CopyWorkerActive() {
+  // The worker's thread lives on for a moment after it has let go of the
+  // events; the page may hold them a while longer.
+  return g_eventHolders != 0 || (g_workerThread && WaitForSingleObject(g_workerThread, 0) == WAIT_TIMEOUT);
+}
+
 CopyStart StartCopyWorker(HWND page) {
-  if (g_eventHolders) return kCopyStillRunning;
+  if (CopyWorkerActive()) return kCopyStillRunning;
   if (g_workerThread) {
     CloseHandle(g_workerThread);
     g_workerThread = nullptr;

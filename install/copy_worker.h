@@ -9,15 +9,19 @@ constexpr int kCopySteps = 5;  // three files, the registration, the archive fol
 // Set by the worker, read by the page when Next is pressed.
 struct CopyOutcome {
   volatile LONG completed;  // all five steps done
-  volatile LONG reported;   // the worker has finished and is about to press Next itself
+  volatile LONG reported;   // the worker has finished, shown any failure, and is about to press Next itself
 };
 extern CopyOutcome g_copyOutcome;
 
+// 1 from the start of a worker until its thread has ended and nobody holds
+// its events any more.
+int CopyWorkerActive();
+
 enum CopyStart { kCopyStarted, kCopyStillRunning, kCopyNotStarted };
 // Makes the go and cancel events and starts the worker for `page`.
-// kCopyStillRunning when an earlier worker has not ended yet (nothing is
-// started); kCopyNotStarted when the events or the thread could not be
-// made (nothing is left open).
+// kCopyStillRunning while an earlier worker is active (nothing is started:
+// new events would be closed under it); kCopyNotStarted when the events or
+// the thread could not be made (nothing is left open).
 CopyStart StartCopyWorker(HWND page);
 
 // The Cancel question: pausing makes a running worker halt before its next

@@ -10,30 +10,26 @@ constexpr DWORD kButtons = PSWIZB_BACK | PSWIZB_NEXT;
 // A PSN_WIZNEXT answer that names no page: the sheet stays.
 constexpr LONG_PTR kStayOnPage = 1;
 
-// Set once this activation of the page has started a worker; only the
-// page's (UI) thread uses it.
-bool g_started;
-
+// The page knows the worker's own press of Next by its report, not by who
+// pressed: Wine presses Next and Back by message even while they are
+// disabled, so any other Next may arrive while a worker runs, and the page
+// may have been left and entered again meanwhile.
 INT_PTR OnNext(HWND page) {
-  if (!g_started) {
-    // Back and Next stay disabled until the worker has finished.
-    SetWizardButtons(page, 0);
-    switch (StartCopyWorker(page)) {
-      case kCopyStarted:
-        g_started = true;
-        return Answer(page, kStayOnPage);
-      case kCopyStillRunning:
-        return Answer(page, kStayOnPage);
-      case kCopyNotStarted:
-        MessageBoxA(page, Text(IDS_INTERNAL_ERROR), Text(IDS_SETUP_CAPTION), MB_OK | MB_ICONERROR);
-        ExitProcess(1);
-    }
+  if (g_copyOutcome.reported) {
+    if (g_copyOutcome.completed) return Answer(page, 0);
+    // The worker has shown its failure already.
+    ExitProcess(1);
   }
-  // A Next while the worker still runs (a disabled button can still be
-  // pressed by message) is not its report: keep the page.
-  if (!g_copyOutcome.reported) return Answer(page, kStayOnPage);
-  if (g_copyOutcome.completed) return Answer(page, 0);
-  // The worker has shown its failure already.
+  // Back and Next stay disabled until the worker has finished.
+  SetWizardButtons(page, 0);
+  switch (StartCopyWorker(page)) {
+    case kCopyStarted:
+    case kCopyStillRunning:
+      return Answer(page, kStayOnPage);
+    case kCopyNotStarted:
+      break;
+  }
+  MessageBoxA(page, Text(IDS_INTERNAL_ERROR), Text(IDS_SETUP_CAPTION), MB_OK | MB_ICONERROR);
   ExitProcess(1);
 }
 
@@ -56,8 +52,9 @@ INT_PTR CALLBACK CopyingFilesPageProc(HWND page, UINT message, WPARAM, LPARAM lP
   if (message == WM_NOTIFY) {
     switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
       case PSN_SETACTIVE:
-        g_started = false;
-        break;
+        // Entered again while a worker runs, the buttons stay as it set them.
+        SetWizardButtons(page, CopyWorkerActive() ? 0 : kButtons);
+        return Answer(page, 0);
       case PSN_WIZNEXT:
         return OnNext(page);
       case PSN_QUERYCANCEL:

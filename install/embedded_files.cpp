@@ -1,8 +1,10 @@
 #include "install/embedded_files.h"
 
+#include <string.h>
 #include <winver.h>
 
 #include "app/directories.h"
+#include "app/system_dlls.h"
 #include "app/startup.h"
 #include "common/owned.h"
 #include "resource_ids.h"
@@ -40,6 +42,18 @@ void StampFileDate(const char* path) {
   if (file.IsValid()) SetFileTime(file.Get(), &utc, &utc, &utc);
 }
 
+// When the destination is in use, the version installer leaves the
+// expanded copy beside it under the temporary name it hands back; in the
+// system directory it would stay for good. Only a bare file name is taken.
+void RemoveLeftoverCopy(const char* directory, char* tempName) {
+  tempName[kPathSize - 1] = '\0';
+  if (!tempName[0] || strpbrk(tempName, "\\/:")) return;
+  char path[kPathSize];
+  if (!JoinPath(path, directory, tempName)) return;
+  MakeWritable(path);
+  DeleteFileA(path);
+}
+
 // A record without a resource: the file is copied as it is from the
 // current directory.
 int CopyPlainFile(const EmbeddedFile& record, const char* destinationPath) {
@@ -51,7 +65,7 @@ int CopyPlainFile(const EmbeddedFile& record, const char* destinationPath) {
 
 }  // namespace
 
-int InstallFileRecord(const EmbeddedFile& record) {
+int InstallFileRecord(const EmbeddedFile& record, VersionInstaller installer) {
   if (record.destinationKind >= kDestinationKinds) return 0;
   const char* destinationDir = g_destinationDirs[record.destinationKind];
   char destinationPath[kPathSize];
@@ -69,6 +83,7 @@ int InstallFileRecord(const EmbeddedFile& record) {
   char sourceDir[kPathSize], targetDir[kPathSize];
   char tempName[kPathSize] = "";
   UINT tempNameLength = kPathSize;
+  DWORD result = 0;
 
   found = FindResourceA(g_module, MAKEINTRESOURCEA(record.resourceId), "FILE");
   if (!found) goto cleanup;
@@ -95,9 +110,12 @@ int InstallFileRecord(const EmbeddedFile& record) {
   lstrcpynA(installedName, record.installedName, kFileNameSize);
   lstrcpynA(sourceDir, g_windowsDir, kPathSize);
   lstrcpynA(targetDir, destinationDir, kPathSize);
-  if (VerInstallFileA(VIFF_FORCEINSTALL, sourceName, installedName, sourceDir, targetDir, targetDir, tempName,
-                      &tempNameLength) != 0)
+  result = installer(VIFF_FORCEINSTALL, sourceName, installedName, sourceDir, targetDir, targetDir, tempName,
+                     &tempNameLength);
+  if (result != 0) {
+    if (result & VIF_TEMPFILE) RemoveLeftoverCopy(destinationDir, tempName);
     goto cleanup;
+  }
   stage = kInstalled;
   StampFileDate(destinationPath);
 

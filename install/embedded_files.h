@@ -3,13 +3,17 @@
 #pragma once
 #include <windows.h>
 
-constexpr int kFileNameSize = 257;
+#include "app/system_dlls.h"
+
+constexpr int kFileNameSize = 257;  // a name of up to 256 characters and the terminator
 constexpr DWORD kEmbeddedFileCount = 3;
 
 struct EmbeddedFile {
   WORD resourceId;                    // 0: not embedded, copied from the current directory
-  char storedName[kFileNameSize];     // compressed name, also the temporary copy's name
-  char installedName[kFileNameSize];  // name at the destination
+  // Literals of at most 256 characters; kept as pointers, not as the
+  // fixed-size fields they fit, whose zeros would only fill the program.
+  const char* storedName;     // compressed name, also the temporary copy's name
+  const char* installedName;  // name at the destination
   DWORD destinationKind;              // index into g_destinationDirs
 };
 
@@ -22,5 +26,11 @@ extern const EmbeddedFile g_embeddedFiles[kEmbeddedFileCount];
 // the caller reports.
 int InstallEmbeddedFile(DWORD index);
 
+// The platform's version installer (VerInstallFileA of the system's
+// version.dll); a test hands in one that answers as Windows does when the
+// destination is in use, which Wine never does.
+typedef DWORD (*VersionInstaller)(DWORD flags, LPSTR sourceName, LPSTR destinationName, LPSTR sourceDir,
+                                  LPSTR destinationDir, LPSTR currentDir, LPSTR tempName, PUINT tempNameLength);
+
 // The same for a record given directly.
-int InstallFileRecord(const EmbeddedFile& record);
+int InstallFileRecord(const EmbeddedFile& record, VersionInstaller installer = SystemVerInstallFile);

@@ -3,7 +3,7 @@
 # is missing. 64-bit Wine only: this machine cannot run 32-bit code.
 set -euo pipefail
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-          wine64 xvfb x11-utils imagemagick googletest tzdata time)
+          wine64 fonts-wine xvfb x11-utils imagemagick googletest tzdata time)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,5 @@
 #include "settings/product_settings.h"
 
-#include <shlwapi.h>
 #include <string.h>
 
 #include "app/texts.h"
@@ -55,7 +54,7 @@ int WriteSetting(HKEY key, const SettingField& field, const ProductSettings& set
 }
 
 int EnsureFolder(const char* folder) {
-  if (PathIsDirectoryA(folder)) return 1;
+  if (IsDirectory(folder)) return 1;
   return CreateDirectoryA(folder, nullptr) != 0;
 }
 

@@ -4,6 +4,7 @@
 #include <prsht.h>
 
 #include "app/startup.h"
+#include "app/system_dlls.h"
 #include "app/texts.h"
 #include "common/owned.h"
 #include "install/copy_worker.h"
@@ -67,8 +68,9 @@ int RunSetupWizard() {
       DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_OVERWRITE_QUESTION), nullptr, OverwriteQuestionProc, 0) == 0)
     return 1;
 
+  LoadProgramIcons();
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&classes);
+  SystemInitCommonControlsEx(&classes);
 
   for (UINT i = 0; i < kPageCount; ++i) {
     PROPSHEETPAGEA_V2& record = g_pageRecords[i];
@@ -87,7 +89,7 @@ int RunSetupWizard() {
   g_sheetHeader.nPages = kPageCount;
   g_sheetHeader.nStartPage = 0;
   g_sheetHeader.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(g_pageRecords);
-  PropertySheetA(&g_sheetHeader);
+  SystemPropertySheet(&g_sheetHeader);
 
   WaitForCopyWorker();
   return 1;

@@ -68,6 +68,8 @@ TEST_F(StartupInProcess, DirectoriesEndInABackslash) {
 }
 
 TEST_F(StartupInProcess, LoadsBothProgramIconsAtTheirSizes) {
+  EXPECT_EQ(g_smallIcon, nullptr) << "not before the wizard needs them";
+  LoadProgramIcons();
   ASSERT_NE(g_smallIcon, nullptr);
   ASSERT_NE(g_largeIcon, nullptr);
   ICONINFO info;

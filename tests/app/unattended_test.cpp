@@ -234,4 +234,19 @@ TEST_F(Unattended, AnArgumentOfSeveralKilobytesIsLoggedWhole) {
   EXPECT_EQ(Log(), LogOf("Unable to open file " + argument + "."));
 }
 
+// A folder where the log belongs: a failure could not be reported there,
+// and only then the exit code says so. Success is still 0.
+TEST_F(Unattended, AFailureThatCannotBeLoggedEndsWithCode2) {
+  ASSERT_TRUE(CreateDirectoryA(kErrorLog, nullptr));
+  std::string missing = dir_ + "no-parent\\archives";
+  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + missing + "\r\n")), 2u) << "a failed step";
+  EXPECT_TRUE(FilesInstalled(3));
+  EXPECT_EQ(RunTwin(dir_), 2u) << "a script that cannot be opened";
+  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\n")), 0u) << "nothing to report";
+  EXPECT_TRUE(GetFileAttributesA(kErrorLog) & FILE_ATTRIBUTE_DIRECTORY) << "the folder is left alone";
+  RemoveDirectoryA(kErrorLog);
+  EXPECT_EQ(RunTwin(dir_), 0u) << "logged again";
+  EXPECT_EQ(Log(), LogOf("Unable to open file " + dir_ + "."));
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <functional>
 #include <vector>
 
 const char kSetupCaption[] = "Parvello 1.1 Setup";
@@ -29,7 +30,7 @@ bool IsMessageBox(HWND dialog) {
   return text && (GetWindowLongA(text, GWL_STYLE) & SS_TYPEMASK) != SS_ICON;
 }
 
-HWND FindSetupDialog(DWORD processId, bool (*matches)(HWND), DWORD timeoutMs) {
+HWND FindSetupDialog(DWORD processId, const std::function<bool(HWND)>& matches, DWORD timeoutMs) {
   HWND found = nullptr;
   WaitUntil(
       [&] {
@@ -44,6 +45,8 @@ HWND FindSetupDialog(DWORD processId, bool (*matches)(HWND), DWORD timeoutMs) {
 }  // namespace
 
 bool WizardDriver::Start(const std::string& arguments) { return process_.Start(TwinPath(), arguments); }
+
+bool WizardDriver::StartCopy(const std::string& exe) { return process_.Start(exe, ""); }
 
 HWND WizardDriver::WaitForSheet(DWORD timeoutMs) {
   sheet_ = FindSetupDialog(process_.Id(), HasPages, timeoutMs);
@@ -69,9 +72,11 @@ bool WizardDriver::NextTo(const char* title) {
   return WaitForPage(title);
 }
 
-bool WizardDriver::StartAtMailClient() {
-  return Start() && WaitForSheet() && WaitForPage(kWelcomeTitle) && NextTo(kLicenceTitle) &&
-         NextTo(kCopyingTitle) && NextTo(kMailClientTitle);
+bool WizardDriver::StartAtMailClient() { return Start() && WalkToMailClient(); }
+
+bool WizardDriver::WalkToMailClient() {
+  return WaitForSheet() && WaitForPage(kWelcomeTitle) && NextTo(kLicenceTitle) && NextTo(kCopyingTitle) &&
+         NextTo(kMailClientTitle);
 }
 
 void WizardDriver::Press(int psbtn) const { PostMessageA(sheet_, PSM_PRESSBUTTON, psbtn, 0); }
@@ -81,6 +86,11 @@ bool WizardDriver::ButtonShown(int id) const { return IsWindowVisible(Button(id)
 
 HWND WizardDriver::WaitForMessageBox(DWORD timeoutMs) const {
   return FindSetupDialog(process_.Id(), IsMessageBox, timeoutMs);
+}
+
+HWND WizardDriver::WaitForMessageBox(const std::string& text, DWORD timeoutMs) const {
+  return FindSetupDialog(
+      process_.Id(), [&](HWND dialog) { return IsMessageBox(dialog) && MessageText(dialog) == text; }, timeoutMs);
 }
 
 HWND WizardDriver::WaitForQuestionDialog(DWORD timeoutMs) const {

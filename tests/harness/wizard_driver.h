@@ -29,6 +29,8 @@ class WizardDriver {
  public:
   // Starts the twin with `arguments` (none by default).
   bool Start(const std::string& arguments = "");
+  // Starts another copy of the setup, without arguments.
+  bool StartCopy(const std::string& exe);
   ChildProcess& Process() { return process_; }
 
   // The property sheet, once shown (a dialog with pages); null on time-out.
@@ -41,8 +43,9 @@ class WizardDriver {
   // Presses Next and waits for the page with `title`.
   bool NextTo(const char* title);
   // Starts the twin without arguments and walks to the Mail client page,
-  // the copy done on the way.
+  // the copy done on the way; or only the walk, for a setup started before.
   bool StartAtMailClient();
+  bool WalkToMailClient();
 
   // Posts PSM_PRESSBUTTON (PSBTN_...), as Wine's own tests press buttons.
   void Press(int psbtn) const;
@@ -53,6 +56,8 @@ class WizardDriver {
   // A message box of the setup (a dialog with the setup caption and a
   // message text), or null on time-out.
   HWND WaitForMessageBox(DWORD timeoutMs = 15000) const;
+  // The one showing `text`, when several may be open.
+  HWND WaitForMessageBox(const std::string& text, DWORD timeoutMs = 15000) const;
   // The overwrite question: a dialog with Yes and No but no message text.
   HWND WaitForQuestionDialog(DWORD timeoutMs = 15000) const;
   static std::string MessageText(HWND box);

@@ -133,6 +133,51 @@ TEST_F(FileInstaller, FailsWhenTheDestinationIsHeldOpen) {
   EXPECT_FALSE(FileExists(StoredCopy(0))) << "temporary copy left behind after a failure";
 }
 
+// What Windows' version installer does when the destination is in use (a
+// library the shell has loaded): it expands the source into the
+// destination directory under a temporary name, read-only like the source
+// may be, and answers VIF_TEMPFILE | VIF_FILEINUSE with that name. Wine
+// deletes its temporary file itself, so this stands in for it.
+std::string g_leftoverName;
+DWORD g_leftoverAnswer;
+DWORD InstallerThatLeavesItsCopy(DWORD, LPSTR, LPSTR, LPSTR, LPSTR destinationDir, LPSTR, LPSTR tempName,
+                                 PUINT tempNameLength) {
+  std::string copy = std::string(destinationDir) + "VER3F2A.tmp";
+  WriteFileBytes(copy, "expanded", 8);
+  SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY);
+  lstrcpynA(tempName, g_leftoverName.c_str(), *tempNameLength);
+  *tempNameLength = static_cast<UINT>(g_leftoverName.size() + 1);
+  return g_leftoverAnswer;
+}
+
+TEST_F(FileInstaller, AFileInUseLeavesNoTemporaryCopyInTheDestination) {
+  ASSERT_TRUE(WriteFileBytes(Destination(0), "in use", 6));
+  std::string leftover = SystemDir() + "VER3F2A.tmp";
+  const struct {
+    const char* name;
+    DWORD answer;
+    bool removed;
+  } cases[] = {
+      {"VER3F2A.tmp", VIF_TEMPFILE | VIF_FILEINUSE, true},
+      // Not reported as left behind, or not a bare name: not touched.
+      {"VER3F2A.tmp", VIF_FILEINUSE, false},
+      {"..\\system32\\VER3F2A.tmp", VIF_TEMPFILE | VIF_FILEINUSE, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_leftoverName = c.name;
+    g_leftoverAnswer = c.answer;
+    EXPECT_EQ(InstallFileRecord(g_embeddedFiles[0], InstallerThatLeavesItsCopy), 0);
+    EXPECT_EQ(FileExists(leftover), !c.removed);
+    EXPECT_FALSE(FileExists(StoredCopy(0)));
+    SetFileAttributesA(leftover.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(leftover.c_str());
+  }
+  std::vector<unsigned char> kept;
+  ASSERT_TRUE(ReadFileBytes(Destination(0), kept));
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "in use");
+}
+
 TEST_F(FileInstaller, HelpFilesFailWithoutTheHelpDirectory) {
   ASSERT_TRUE(MoveFileA(HelpDir().c_str(), hiddenHelpDir_.c_str()));
   EXPECT_EQ(InstallEmbeddedFile(1), 0);

@@ -132,6 +132,8 @@ class Templates : public ::testing::Test {
     module_ = LoadLibraryExA(TwinPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   }
   static void TearDownTestSuite() { FreeLibrary(module_); }
+  // An empty template when there is none, whose items a test then fails
+  // to find.
   Template Load(int id) {
     HRSRC found = FindResourceA(module_, MAKEINTRESOURCEA(id), RT_DIALOG);
     EXPECT_NE(found, nullptr) << id;
@@ -183,6 +185,7 @@ TEST_F(Templates, EveryPageHasTheFrameAndItsTitle) {
 TEST_F(Templates, TheCopyingFilesPageHasItsTextAndAHiddenProgressBar) {
   Template t = Load(IDD_COPYING_FILES_PAGE);
   const Item* progress = t.Find(IDC_COPY_PROGRESS);
+  ASSERT_NE(progress, nullptr);
   ExpectAt(progress, 73, 37, 232, 15);
   EXPECT_EQ(progress->className, "MSCTLS_PROGRESS32");
   EXPECT_EQ(progress->text, "Progress1");
@@ -200,6 +203,7 @@ TEST_F(Templates, TheCopyingFilesPageHasItsTextAndAHiddenProgressBar) {
 TEST_F(Templates, ThePagesControlsHaveTheirIdsClassesAndStyles) {
   Template licence = Load(IDD_LICENCE_PAGE);
   const Item* box = licence.Find(IDC_LICENCE_TEXT);
+  ASSERT_NE(box, nullptr);
   ExpectAt(box, 72, 66, 233, 69);
   EXPECT_EQ(box->className, "EDIT");
   DWORD boxStyle = ES_MULTILINE | ES_READONLY | WS_BORDER | WS_VSCROLL | WS_TABSTOP;
@@ -207,6 +211,7 @@ TEST_F(Templates, ThePagesControlsHaveTheirIdsClassesAndStyles) {
 
   Template finish = Load(IDD_FINISH_PAGE);
   const Item* check = finish.Find(IDC_OPEN_OVERVIEW);
+  ASSERT_NE(check, nullptr);
   ExpectAt(check, 73, 66, 129, 10);
   EXPECT_EQ(check->text, "&Open Parvello overview on Finish");
   EXPECT_EQ(check->style & BS_TYPEMASK, static_cast<DWORD>(BS_AUTOCHECKBOX));
@@ -216,6 +221,9 @@ TEST_F(Templates, ThePagesControlsHaveTheirIdsClassesAndStyles) {
   const Item* predefined = mail.Find(IDC_PREDEFINED_CLIENT);
   const Item* userDefined = mail.Find(IDC_USER_DEFINED_CLIENT);
   const Item* list = mail.Find(IDC_MAIL_CLIENT_LIST);
+  ASSERT_NE(predefined, nullptr);
+  ASSERT_NE(userDefined, nullptr);
+  ASSERT_NE(list, nullptr);
   ExpectAt(predefined, 78, 20, 83, 10);
   ExpectAt(userDefined, 78, 85, 89, 10);
   ExpectAt(list, 82, 42, 217, 55);
@@ -229,10 +237,12 @@ TEST_F(Templates, ThePagesControlsHaveTheirIdsClassesAndStyles) {
 
   Template userPage = Load(IDD_USER_DEFINED_PAGE);
   const Item* commandLine = userPage.Find(IDC_COMMAND_LINE);
+  ASSERT_NE(commandLine, nullptr);
   ExpectAt(commandLine, 73, 74, 232, 12);
   EXPECT_EQ(commandLine->style & (ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP),
             static_cast<DWORD>(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP));
   const Item* macro = userPage.Find(IDC_INSERT_MACRO);
+  ASSERT_NE(macro, nullptr);
   ExpectAt(macro, 250, 89, 55, 15);
   EXPECT_EQ(macro->className, "STATIC");
   EXPECT_EQ(macro->text, "Insert &Macro");
@@ -260,6 +270,8 @@ TEST_F(Templates, TheOverwriteQuestionIsACentredModalDialogWithNoAsDefault) {
   ExpectAt(&t.items[1], 42, 8, 115, 35);
   const Item* yes = t.Find(IDYES);
   const Item* no = t.Find(IDNO);
+  ASSERT_NE(yes, nullptr);
+  ASSERT_NE(no, nullptr);
   ExpectAt(yes, 42, 52, 35, 14);
   ExpectAt(no, 90, 52, 35, 14);
   EXPECT_EQ(yes->text, "&Yes");

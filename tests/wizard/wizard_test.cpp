@@ -336,6 +336,60 @@ TEST_F(Wizard, AHelpFileInUseIsNamedWithItsDirectoryAndEndsTheSetupWithCode1) {
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
 }
 
+// The worker's failure box is open and the user presses Cancel: the
+// question opens over it. After OK on the failure the worker waits for the
+// answer before it presses Next: Yes ends the setup silently with 0, No
+// lets the failure end it with 1.
+TEST_F(Wizard, AFailureReportedWhileTheCancelQuestionIsOpenWaitsForTheAnswer) {
+  OwnedHandle held(CreateFileA((HelpDir() + "parvello.hlp").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held.IsValid());
+  const std::string failure = "Setup is unable to copy file parvello.hlp\nto " + HelpDir() +
+                              " directory.\nSetup can not be continued.\n\nPress OK to exit setup.";
+  for (int answer : {IDYES, IDNO}) {
+    SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+    WizardDriver driver;
+    ASSERT_TRUE(driver.Start());
+    ASSERT_TRUE(driver.WaitForSheet() && driver.WaitForPage(kWelcome) && driver.NextTo(kLicence) &&
+                driver.NextTo(kCopying));
+    driver.Press(PSBTN_NEXT);
+    HWND failureBox = driver.WaitForMessageBox(failure);
+    ASSERT_NE(failureBox, nullptr);
+    driver.Press(PSBTN_CANCEL);
+    HWND question = driver.WaitForMessageBox(kCancelQuestion);
+    ASSERT_NE(question, nullptr);
+    WizardDriver::Answer(failureBox, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(failureBox); }));
+    EXPECT_FALSE(WaitUntil([&] { return !driver.Running() || !IsWindowVisible(question); }, 1500))
+        << "the failure ended the setup under the open question";
+    EXPECT_EQ(driver.PageTitle(), kCopying);
+    WizardDriver::Answer(question, answer);
+    EXPECT_EQ(driver.WaitForExit(), answer == IDYES ? 0u : 1u);
+  }
+}
+
+// Back and Next again while the worker's failure box is open (Wine presses
+// disabled buttons by message): the page refuses a second copy, and still
+// takes the worker's own Next, which ends the setup with 1.
+TEST_F(Wizard, ANextWhileTheWorkerReportsCannotStartASecondCopy) {
+  OwnedHandle held(CreateFileA((HelpDir() + "parvello.hlp").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held.IsValid());
+  ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
+  driver_.Press(PSBTN_NEXT);
+  HWND failureBox = driver_.WaitForMessageBox();
+  ASSERT_NE(failureBox, nullptr);
+  driver_.Press(PSBTN_BACK);
+  ASSERT_TRUE(driver_.WaitForPage(kLicence));
+  ASSERT_NO_FATAL_FAILURE(NextTo(kCopying));
+  EXPECT_TRUE(ButtonsBecome(false, false, true)) << "a worker runs: the buttons stay off";
+  driver_.Press(PSBTN_NEXT);
+  EXPECT_FALSE(WaitUntil([&] { return DialogsOf(driver_.Process().Id(), kSetupCaption).size() > 2; }, 1000))
+      << "a second worker reports a second failure";
+  WizardDriver::Answer(failureBox, IDOK);
+  EXPECT_EQ(driver_.WaitForExit(10000), 1u);
+}
+
 TEST_F(Wizard, ARegistrationFailureIsShownAndEndsTheSetupWithCode1) {
   DeniedKey denied(HKEY_CLASSES_ROOT, kClassKey);
   ASSERT_TRUE(denied.Armed());

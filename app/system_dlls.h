@@ -1,0 +1,26 @@
+// The DLLs the setup needs that are not KnownDLLs (version, comctl32) are
+// never imported statically: Windows would look for them in the program's
+// own folder first, and a DLL planted beside a downloaded setup would run
+// with its rights. They are loaded from the system directory when first
+// needed, through the functions below.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+// Limits every later DLL search of the process, the platform's own
+// included, to the system directory where the platform can
+// (SetDefaultDllDirectories, looked up at run time). The first thing the
+// program does.
+void RestrictDllSearch();
+
+// The system directory's version.dll: VerInstallFileA. When the DLL or the
+// function cannot be had, the answer is VIF_CANNOTREADSRC and nothing is
+// installed.
+DWORD SystemVerInstallFile(DWORD flags, LPSTR sourceName, LPSTR destinationName, LPSTR sourceDir,
+                           LPSTR destinationDir, LPSTR currentDir, LPSTR tempName, PUINT tempNameLength);
+
+// The system directory's comctl32.dll: InitCommonControlsEx (FALSE when
+// missing) and PropertySheetA (-1 when missing).
+BOOL SystemInitCommonControlsEx(const INITCOMMONCONTROLSEX* classes);
+INT_PTR SystemPropertySheet(LPCPROPSHEETHEADERA header);
