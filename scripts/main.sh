@@ -30,7 +30,7 @@ if [ "${1:-}" = "--wizard" ]; then
   rm -rf "$shots"
   log=$(mktemp)
   "$WINE" "$root/build/win64/bin/wizard_test.exe" \
-    --gtest_filter='Wizard.WithoutTheClassKey*:Wizard.TheOverwrite*:Wizard.EveryPage*:Wizard.CancelDuringTheCopyPauses*:Wizard.AHelpFile*:MailPages.ThePredefined*:MailPages.AUserDefined*' \
+    --gtest_filter='Wizard.WithoutTheClassKey*:Wizard.TheOverwrite*:Wizard.EveryPage*:Wizard.CancelDuringTheCopyPauses*:Wizard.AHelpFile*:MailPages.ThePredefined*:MailPages.AUserDefined*:InfoPages.AReader*' \
     >"$log" 2>&1 && status=0 || status=$?
   grep -E '^\[ *(OK|FAILED|PASSED) *\]' "$log" || cat "$log"
   rm -f "$log"

@@ -1,6 +1,46 @@
 // The pages that carry no settings: Welcome, Licence and Finish.
+#include <string.h>
+
+#include "app/directories.h"
+#include "app/startup.h"
+#include "install/embedded_files.h"
+#include "resource_ids.h"
 #include "wizard/page_frame.h"
 #include "wizard/pages.h"
+
+namespace {
+
+// The overview topic of the product's help file.
+constexpr DWORD kOverviewContext = 0xC0000110;
+
+// The licence text: resource 144 of type "FILE", in whatever language,
+// exactly its size in bytes. It carries no terminating zero, so the box
+// gets a terminated copy. Without the resource the box stays empty.
+void ShowLicence(HWND page) {
+  HRSRC found = FindResourceA(g_module, MAKEINTRESOURCEA(IDR_LICENCE), "FILE");
+  HGLOBAL loaded = found ? LoadResource(g_module, found) : nullptr;
+  const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (!text) return;
+  DWORD size = SizeofResource(g_module, found);
+  char* copy = static_cast<char*>(LocalAlloc(LMEM_FIXED, size + 1));
+  if (!copy) return;
+  memcpy(copy, text, size);
+  copy[size] = '\0';
+  HWND box = GetDlgItem(page, IDC_LICENCE_TEXT);
+  SendMessageA(box, EM_LIMITTEXT, size, 0);
+  SetWindowTextA(box, copy);
+  LocalFree(copy);
+}
+
+// The help file as installed, named with its folder: the viewer looks for
+// a bare name in its own places, which need not include the help folder.
+void OpenOverview(HWND page) {
+  char helpFile[kPathSize];
+  if (JoinPath(helpFile, g_helpDir, g_embeddedFiles[1].installedName))
+    WinHelpA(page, helpFile, HELP_CONTEXT, kOverviewContext);
+}
+
+}  // namespace
 
 INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   static PageDecoration decoration;
@@ -10,18 +50,49 @@ INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
   return FramePageMessage(page, message, lParam, decoration, PSWIZB_NEXT);
 }
 
-INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   static PageDecoration decoration;
+  switch (message) {
+    case WM_INITDIALOG:
+      ShowLicence(page);
+      break;
+    case WM_COMMAND:
+      // Entered by the keyboard, the box would select all: the reader
+      // starts at the top with nothing selected.
+      if (LOWORD(wParam) == IDC_LICENCE_TEXT && HIWORD(wParam) == EN_SETFOCUS)
+        SendDlgItemMessageA(page, IDC_LICENCE_TEXT, EM_SETSEL, 0, 0);
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      // The read-only box is white, as paper; every other text keeps the
+      // dialog's colours.
+      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(page, IDC_LICENCE_TEXT))
+        return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+      return FALSE;
+  }
   return FramePageMessage(page, message, lParam, decoration, PSWIZB_BACK | PSWIZB_NEXT);
 }
 
 INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   static PageDecoration decoration;
-  if (message == WM_NOTIFY) {
-    const NMHDR* note = reinterpret_cast<const NMHDR*>(lParam);
-    if (note->code == PSN_WIZFINISH) return Answer(page, 0);
-    // Everything is installed by now: Cancel would no longer cancel.
-    if (note->code == PSN_SETACTIVE) PostMessageA(GetParent(page), PSM_CANCELTOCLOSE, 0, 0);
+  switch (message) {
+    case WM_INITDIALOG:
+      CheckDlgButton(page, IDC_OPEN_OVERVIEW, BST_CHECKED);
+      break;
+    case WM_NOTIFY: {
+      const NMHDR* note = reinterpret_cast<const NMHDR*>(lParam);
+      if (note->code == PSN_WIZFINISH) {
+        // The viewer runs on by itself; the setup ends.
+        if (IsDlgButtonChecked(page, IDC_OPEN_OVERVIEW) == BST_CHECKED) OpenOverview(page);
+        return Answer(page, 0);
+      }
+      if (note->code == PSN_SETACTIVE) {
+        INT_PTR handled = FramePageMessage(page, message, lParam, decoration, PSWIZB_FINISH, false);
+        // Everything is installed by now: Cancel would no longer cancel.
+        PostMessageA(GetParent(page), PSM_CANCELTOCLOSE, 0, 0);
+        return handled;
+      }
+      break;
+    }
   }
   return FramePageMessage(page, message, lParam, decoration, PSWIZB_FINISH, false);
 }

@@ -192,6 +192,36 @@ std::string ComputerName() {
   return name;
 }
 
+double ShareOfColour(const RECT& area, COLORREF colour) {
+  int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return 0;
+  // One copy of the area, then its bits: far cheaper than a GetPixel each.
+  HDC screen = GetDC(nullptr);
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = -height;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
+  long matching = 0;
+  const DWORD* pixel = static_cast<const DWORD*>(bits);
+  DWORD wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  for (long i = 0; i < static_cast<long>(width) * height; ++i)
+    if ((pixel[i] & 0xFFFFFF) == wanted) ++matching;
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  ReleaseDC(nullptr, screen);
+  return static_cast<double>(matching) / (static_cast<double>(width) * height);
+}
+
 bool SaveScreenshot(const char* name) {
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);

@@ -61,6 +61,10 @@ std::string SystemDir();
 std::string HelpDir();
 std::string ComputerName();  // as GetComputerNameA reports it
 
+// The share (0 to 1) of the pixels in `area` (screen coordinates) that the
+// screen shows in `colour`.
+double ShareOfColour(const RECT& area, COLORREF colour);
+
 // Saves what the screen shows as SCREENSHOT_DIR/<name>.bmp (the test
 // command turns it into a PNG). Returns false if it could not.
 bool SaveScreenshot(const char* name);

@@ -18,7 +18,7 @@ namespace {
 std::string BuildInput(DWORD index) {
   switch (index) {
     case 0: return WinePath(PRODUCT_LIBRARY);
-    case 1: return WinePath(PRODUCT_HELP_DIR "/parvello.hlp");
+    case 1: return WinePath(BUILT_HELP_FILE);
     default: return WinePath(PRODUCT_HELP_DIR "/parvello.cnt");
   }
 }
