@@ -27,6 +27,9 @@
 /* Icons */
 #define IDI_SETUP                 101
 
+/* Cursors: the hand over a link */
+#define IDC_LINK_CURSOR           130
+
 /* Bitmaps */
 #define IDB_SIDE_PICTURE          110
 

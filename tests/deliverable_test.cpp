@@ -225,3 +225,33 @@ TEST(Deliverable, AsksForAdministratorRightsAndNamesWindows10InBothBuilds) {
 }
 
 }  // namespace
+
+namespace {
+
+// Cursor 130 as the platform loads it: a 32x32 monochrome cursor (no
+// colour bitmap, a mask twice as high), hot spot at the fingertip.
+TEST(Deliverable, CarriesTheHandCursorWithItsHotSpotAtTheFingertip) {
+  for (const std::string& program : {DeliverablePath(), TwinPath()}) {
+    SCOPED_TRACE(program);
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(module, MAKEINTRESOURCEA(130), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
+    ASSERT_NE(cursor, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(cursor, &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 6u);
+    EXPECT_EQ(info.yHotspot, 0u);
+    EXPECT_EQ(info.hbmColor, nullptr) << "monochrome";
+    BITMAP mask = {};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, 32);
+    EXPECT_EQ(mask.bmHeight, 64);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DestroyCursor(cursor);
+    FreeLibrary(module);
+  }
+}
+
+}  // namespace

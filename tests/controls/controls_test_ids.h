@@ -9,3 +9,12 @@
 #define IDB_TEST_24BIT      203
 #define IDB_TEST_24BIT_20   204
 #define IDB_SIDE_PICTURE    110
+#define IDD_LINK_PAGE       301
+#define IDC_LINK_EMPTY      1101
+#define IDC_LINK_LEFT       1102
+#define IDC_LINK_CENTRE     1103
+#define IDC_LINK_RIGHT      1104
+#define IDC_LINK_CENTRE_MIDDLE 1105
+#define IDC_LINK_LEFT_MIDDLE   1106
+#define IDC_LINK_PLAIN      1107
+#define IDC_LINK_CURSOR     130

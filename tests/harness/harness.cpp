@@ -192,11 +192,11 @@ std::string ComputerName() {
   return name;
 }
 
-double ShareOfColour(const RECT& area, COLORREF colour) {
+static double ShareOfColour(HDC source, const RECT& area, COLORREF colour) {
   int width = area.right - area.left, height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return 0;
   // One copy of the area, then its bits: far cheaper than a GetPixel each.
-  HDC screen = GetDC(nullptr);
+  HDC screen = source;
   BITMAPINFOHEADER header = {};
   header.biSize = sizeof header;
   header.biWidth = width;
@@ -218,8 +218,23 @@ double ShareOfColour(const RECT& area, COLORREF colour) {
   SelectObject(memory, old);
   DeleteDC(memory);
   DeleteObject(bitmap);
-  ReleaseDC(nullptr, screen);
   return static_cast<double>(matching) / (static_cast<double>(width) * height);
+}
+
+double ShareOfColour(const RECT& area, COLORREF colour) {
+  HDC screen = GetDC(nullptr);
+  double share = ShareOfColour(screen, area, colour);
+  ReleaseDC(nullptr, screen);
+  return share;
+}
+
+double ShareOfColour(HWND window, COLORREF colour) {
+  RECT client;
+  GetClientRect(window, &client);
+  HDC dc = GetDC(window);
+  double share = ShareOfColour(dc, client, colour);
+  ReleaseDC(window, dc);
+  return share;
 }
 
 bool SaveScreenshot(const char* name) {

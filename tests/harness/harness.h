@@ -62,8 +62,10 @@ std::string HelpDir();
 std::string ComputerName();  // as GetComputerNameA reports it
 
 // The share (0 to 1) of the pixels in `area` (screen coordinates) that the
-// screen shows in `colour`.
+// screen shows in `colour`; or of a window of this process, read from its
+// own device context (what Wine has drawn there reaches the screen later).
 double ShareOfColour(const RECT& area, COLORREF colour);
+double ShareOfColour(HWND window, COLORREF colour);
 
 // Saves what the screen shows as SCREENSHOT_DIR/<name>.bmp (the test
 // command turns it into a PNG). Returns false if it could not.

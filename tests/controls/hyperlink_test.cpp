@@ -1,0 +1,374 @@
+// The hyperlink control on a real dialog under Xvfb: what attach takes
+// from the control and gives it, how it fits itself to its text in every
+// alignment, the colours a person sees with a real mouse, opening through
+// the shell with its error box, the tooltip, the focus rectangle, detach.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/hyperlink.h"
+#include "controls_test_ids.h"
+#include "harness/harness.h"
+
+namespace {
+
+const COLORREF kNormal = RGB(0, 0, 238), kHover = RGB(238, 0, 0), kVisited = RGB(85, 26, 139);
+
+INT_PTR CALLBACK LinkPageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+// Answers the message boxes that this process shows, from a thread of its
+// own, and keeps their captions and texts.
+class BoxAnswerer {
+ public:
+  BoxAnswerer() { thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr); }
+  // Its window search asks this thread for window texts: wait serving them.
+  ~BoxAnswerer() {
+    stop_ = true;
+    WaitUntil([&] { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; }, 5000);
+    CloseHandle(thread_);
+  }
+  // The "caption|text" of every box answered so far.
+  std::vector<std::string> Seen() {
+    EnterCriticalSection(&lock_);
+    std::vector<std::string> seen = seen_;
+    LeaveCriticalSection(&lock_);
+    return seen;
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    auto* answerer = static_cast<BoxAnswerer*>(self);
+    for (;;) {
+      std::vector<HWND> boxes;
+      WaitUntil([&] {
+        boxes = DialogsOf(GetCurrentProcessId(), "Hyperlink Control");
+        return answerer->stop_ || !boxes.empty();
+      }, INFINITE);
+      if (boxes.empty()) return 0;
+      for (HWND box : boxes) {
+        char text[512] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        EnterCriticalSection(&answerer->lock_);
+        answerer->seen_.push_back(std::string("Hyperlink Control|") + text);
+        LeaveCriticalSection(&answerer->lock_);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        WaitUntil([&] { return !IsWindowVisible(box); }, 5000);
+      }
+    }
+  }
+  struct Lock {
+    CRITICAL_SECTION section;
+    Lock() { InitializeCriticalSection(&section); }
+    ~Lock() { DeleteCriticalSection(&section); }
+  };
+  Lock lockOwner_;
+  CRITICAL_SECTION& lock_ = lockOwner_.section;
+  std::vector<std::string> seen_;
+  volatile bool stop_ = false;
+  HANDLE thread_;
+};
+
+class Hyperlink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    page_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LINK_PAGE), nullptr, LinkPageProc, 0);
+    ASSERT_NE(page_, nullptr);
+    pageProc_ = GetWindowLongPtrA(page_, GWLP_WNDPROC);
+    Settle();
+  }
+  void TearDown() override { DestroyWindow(page_); }
+  void Settle() {
+    UpdateWindow(page_);
+    WaitUntil([] { return !GetQueueStatus(QS_ALLINPUT); }, 2000);
+  }
+  HWND Item(int id) { return GetDlgItem(page_, id); }
+  RECT InParent(HWND control) {
+    RECT area;
+    GetWindowRect(control, &area);
+    MapWindowPoints(nullptr, page_, reinterpret_cast<POINT*>(&area), 2);
+    return area;
+  }
+  SIZE Extent(HWND control, const std::string& text) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE extent;
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return extent;
+  }
+  // The share of the control's pixels in `colour`, repainted.
+  double Share(HWND control, COLORREF colour) {
+    RedrawWindow(page_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return ShareOfColour(control, colour);
+  }
+  static void MoveMouseTo(int x, int y) {
+    SetCursorPos(x, y);
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &move, sizeof move);
+  }
+
+  HWND page_ = nullptr;
+  LONG_PTR pageProc_ = 0;
+};
+
+TEST_F(Hyperlink, AttachTakesWhatItLacksFromTheControlAndRefusesTwice) {
+  HWND empty = Item(IDC_LINK_EMPTY), left = Item(IDC_LINK_LEFT);
+  RECT before = InParent(empty);
+  LONG_PTR controlProc = GetWindowLongPtrA(empty, GWLP_WNDPROC);
+  CHyperlink link;
+  link.SetUrl("https://parvello.example/overview");
+  EXPECT_FALSE(link.Attach(nullptr));
+  EXPECT_FALSE(link.Attach(reinterpret_cast<HWND>(0x12345)));
+  ASSERT_TRUE(link.Attach(empty));
+  EXPECT_EQ(ControlText(empty), "https://parvello.example/overview") << "an empty text shows the address";
+  EXPECT_STREQ(link.Text(), "") << "the object's text stays the control's, empty";
+  EXPECT_TRUE(GetWindowLongPtrA(empty, GWL_STYLE) & SS_NOTIFY);
+  EXPECT_EQ(GetPropA(empty, "Hyperlink"), &link);
+  EXPECT_EQ(GetPropA(page_, "Hyperlink"), &link);
+  LOGFONTA font;
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(empty, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_TRUE(font.lfUnderline);
+  ASSERT_TRUE(IsWindow(link.Tooltip()));
+  EXPECT_EQ(SendMessageA(link.Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  EXPECT_NE(link.Cursor(), nullptr) << "the Windows Help program's hand, or this program's";
+  EXPECT_FALSE(link.Attach(left)) << "a second attach";
+  EXPECT_EQ(GetPropA(left, "Hyperlink"), nullptr);
+
+  // SetText replaces the text and fits the control to it.
+  link.SetText("Parvello on the web");
+  EXPECT_EQ(ControlText(empty), "Parvello on the web");
+  EXPECT_EQ(InParent(empty).right - InParent(empty).left, Extent(empty, "Parvello on the web").cx);
+
+  // Detach: the rectangle, the tooltip, the properties and the procedures
+  // are given back.
+  HWND tooltip = link.Tooltip();
+  link.Detach();
+  RECT after = InParent(empty);
+  EXPECT_TRUE(EqualRect(&after, &before));
+  EXPECT_FALSE(IsWindow(tooltip));
+  EXPECT_EQ(GetPropA(empty, "Hyperlink"), nullptr);
+  EXPECT_EQ(GetPropA(page_, "Hyperlink"), nullptr);
+  EXPECT_EQ(GetWindowLongPtrA(empty, GWLP_WNDPROC), controlProc);
+  EXPECT_EQ(GetWindowLongPtrA(page_, GWLP_WNDPROC), pageProc_);
+
+  // Text and address given first: nothing is read from the control.
+  CHyperlink given;
+  given.SetText("Given text");
+  given.SetUrl("C:\\given.txt");
+  ASSERT_TRUE(given.Attach(left));
+  EXPECT_STREQ(given.Text(), "Given text");
+  EXPECT_STREQ(given.Url(), "C:\\given.txt");
+  EXPECT_EQ(ControlText(left), "Left-aligned link") << "the control keeps its template text";
+}
+
+TEST_F(Hyperlink, ItFitsItselfToItsTextInEveryAlignment) {
+  std::vector<CHyperlink> links(6);
+  const int ids[] = {IDC_LINK_EMPTY,  IDC_LINK_LEFT,          IDC_LINK_CENTRE,
+                     IDC_LINK_RIGHT,  IDC_LINK_CENTRE_MIDDLE, IDC_LINK_LEFT_MIDDLE};
+  RECT initial[6];
+  for (int i = 0; i < 6; ++i) {
+    initial[i] = InParent(Item(ids[i]));
+    links[i].SetUrl("https://parvello.example/");
+    ASSERT_TRUE(links[i].Attach(Item(ids[i])));
+  }
+  Settle();
+  SaveScreenshot("hyperlink-alignments");
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(ids[i]);
+    HWND control = Item(ids[i]);
+    RECT now = InParent(control), r = initial[i];
+    SIZE text = Extent(control, ControlText(control));
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    LONG top = r.top, bottom = r.top + text.cy;
+    if (style & SS_CENTERIMAGE) {
+      LONG d = (r.bottom - r.top - text.cy - 2) / 2;
+      top = r.top + d;
+      bottom = r.bottom - d;
+    }
+    EXPECT_EQ(now.top, top);
+    EXPECT_EQ(now.bottom, bottom);
+    switch (ids[i]) {
+      case IDC_LINK_CENTRE:
+      case IDC_LINK_CENTRE_MIDDLE:
+        EXPECT_EQ(now.left, r.left + (r.right - r.left - text.cx - 2) / 2);
+        EXPECT_EQ(now.right, r.right - (r.right - r.left - text.cx - 2) / 2);
+        break;
+      case IDC_LINK_RIGHT:
+        EXPECT_EQ(now.left, r.right - text.cx);
+        EXPECT_EQ(now.right, r.right);
+        break;
+      default:
+        EXPECT_EQ(now.left, r.left) << "left-aligned: exactly the text at the top-left corner";
+        EXPECT_EQ(now.right, r.left + text.cx);
+    }
+  }
+
+  // The worked example: a centred rectangle 100 wide and a text 61 wide
+  // give left + 18 and right - 18; a text wider than the rectangle grows
+  // it on both sides (the halving is signed). Links under one parent are
+  // detached in the reverse order of their attachment.
+  for (int i = 5; i >= 0; --i) links[i].Detach();
+  EXPECT_EQ(GetWindowLongPtrA(page_, GWLP_WNDPROC), pageProc_);
+  HWND centre = Item(IDC_LINK_CENTRE);
+  RECT r = InParent(centre);
+  MoveWindow(centre, r.left, r.top, 100, r.bottom - r.top, FALSE);
+  std::string sixtyOne;
+  for (int n = 0; n < 30 && sixtyOne.empty(); ++n)
+    for (int m = 0; m < 60 && sixtyOne.empty(); ++m) {
+      std::string candidate = std::string(n, 'n') + std::string(m, 'i');
+      if (Extent(centre, candidate).cx == 61) sixtyOne = candidate;
+    }
+  ASSERT_FALSE(sixtyOne.empty()) << "no text of 61 pixels in this font";
+  CHyperlink example;
+  ASSERT_TRUE(example.Attach(centre));
+  example.SetText(sixtyOne.c_str());
+  // The underlined copy of the font has the same widths.
+  ASSERT_EQ(Extent(centre, sixtyOne).cx, 61);
+  EXPECT_EQ(InParent(centre).left, r.left + 18);
+  EXPECT_EQ(InParent(centre).right, r.left + 100 - 18);
+  std::string wide(40, 'W');
+  LONG d = (100 - Extent(centre, wide).cx - 2) / 2;
+  ASSERT_LT(d, 0);
+  example.SetText(wide.c_str());
+  EXPECT_EQ(InParent(centre).left, r.left + d);
+  EXPECT_EQ(InParent(centre).right, r.left + 100 - d);
+}
+
+TEST_F(Hyperlink, APersonSeesTheLinkColoursChangeAndOpensIt) {
+  HWND control = Item(IDC_LINK_LEFT);
+  CHyperlink link;
+  link.SetUrl(WinePath(DO_NOTHING_EXE).c_str());  // opens for real, and ends at once
+  ASSERT_TRUE(link.Attach(control));
+  // The tip would cover the text while the mouse rests on it.
+  SendMessageA(link.Tooltip(), TTM_ACTIVATE, FALSE, 0);
+  Settle();
+  EXPECT_GT(Share(control, kNormal), 0.05);
+  EXPECT_EQ(Share(control, kHover), 0);
+
+  // The real cursor over the link, then away from it.
+  RECT area;
+  GetWindowRect(control, &area);
+  MoveMouseTo((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+  ASSERT_TRUE(WaitUntil([&] { return link.Hovering(); }));
+  EXPECT_EQ(GetCapture(), control);
+  EXPECT_GT(Share(control, kHover), 0.05);
+  EXPECT_EQ(Share(control, kNormal), 0);
+  MoveMouseTo(area.right + 40, area.bottom + 40);
+  ASSERT_TRUE(WaitUntil([&] { return !link.Hovering(); }));
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_GT(Share(control, kNormal), 0.05);
+
+  // A button pressed does nothing; the left one released opens.
+  SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageA(control, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
+  EXPECT_FALSE(link.Visited());
+  SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_TRUE(link.Visited());
+  EXPECT_GT(Share(control, kVisited), 0.05);
+  SaveScreenshot("hyperlink-visited");
+
+  // A later open that fails: the box, and the normal colour again.
+  BoxAnswerer answerer;
+  link.SetUrl("C:\\no such file.txt");
+  SendMessageA(control, WM_KEYUP, VK_SPACE, 0);
+  EXPECT_FALSE(link.Visited());
+  EXPECT_GT(Share(control, kNormal), 0.05);
+  // An existing file of a type nothing opens.
+  std::string orphan = "C:\\parvello-link-test.zzqq";
+  ASSERT_TRUE(WriteFileBytes(orphan, "x", 1));
+  link.SetUrl(orphan.c_str());
+  SendMessageA(control, WM_KEYUP, VK_RETURN, 0);
+  DeleteFileA(orphan.c_str());
+  ASSERT_TRUE(WaitUntil([&] { return answerer.Seen().size() == 2; }));
+  std::vector<std::string> seen = answerer.Seen();
+  EXPECT_EQ(seen[0], "Hyperlink Control|Unable to open hyperlink:\n\nThe specified file was not found.")
+      << "a missing file";
+  EXPECT_EQ(seen[1],
+            "Hyperlink Control|Unable to open hyperlink:\n\n"
+            "There is no application associated\nwith the given filename extension.");
+  // Other keys open nothing.
+  SendMessageA(control, WM_KEYUP, 'A', 0);
+  EXPECT_FALSE(WaitUntil([&] { return answerer.Seen().size() > 2; }, 300));
+}
+
+TEST_F(Hyperlink, EveryShellErrorHasItsText) {
+  const struct {
+    INT_PTR code;
+    const char* text;
+  } errors[] = {
+      {0, "The operating system is out\nof memory or resources."},
+      {2, "The specified file was not found."},
+      {3, "The specified path was not found."},
+      {5, "The operating system denied\naccess to the specified file."},
+      {8, "There was not enough memory to complete the operation."},
+      {11, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."},
+      {26, "A sharing violation occurred."},
+      {27, "The filename association is\nincomplete or invalid."},
+      {28, "The DDE transaction could not\nbe completed because the request timed out."},
+      {29, "The DDE transaction failed."},
+      {30, "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed."},
+      {31, "There is no application associated\nwith the given filename extension."},
+      {32, "The specified dynamic-link library was not found."},
+      {4, "Unknown Error occurred."},
+  };
+  CHyperlink link;
+  BoxAnswerer answerer;
+  for (const auto& error : errors) EXPECT_EQ(link.ShowOpenError(page_, error.code), IDOK);
+  std::vector<std::string> seen = answerer.Seen();
+  ASSERT_EQ(seen.size(), sizeof errors / sizeof errors[0]);
+  for (size_t i = 0; i < seen.size(); ++i)
+    EXPECT_EQ(seen[i], std::string("Hyperlink Control|Unable to open hyperlink:\n\n") + errors[i].text) << errors[i].code;
+}
+
+TEST_F(Hyperlink, TheTooltipShowsTheAddressAndTheFocusRectangleComesAndGoes) {
+  HWND control = Item(IDC_LINK_CENTRE);
+  CHyperlink link;
+  link.SetUrl("https://parvello.example/help");
+  ASSERT_TRUE(link.Attach(control));
+  Settle();
+  RECT area;
+  GetWindowRect(control, &area);
+  MoveMouseTo((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(link.Tooltip()) != 0; }, 5000)) << "the tip shows";
+  char tip[256] = "";
+  TTTOOLINFOA tool = {};
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.hwnd = link.Tooltip();
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = tip;
+  SendMessageA(link.Tooltip(), TTM_GETTEXTA, sizeof tip, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_STREQ(tip, "https://parvello.example/help");
+  SaveScreenshot("hyperlink-tooltip");
+  MoveMouseTo(area.right + 60, area.bottom + 60);
+  ASSERT_TRUE(WaitUntil([&] { return !link.Hovering(); }));
+
+  // Focus: an inverted dotted frame on the client rectangle, gone again
+  // when the focus leaves (judged by changed and restored pixels).
+  Settle();
+  auto pixels = [&] {
+    std::vector<COLORREF> line;
+    RECT client;
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
+    for (int x = 0; x < client.right; ++x) line.push_back(GetPixel(dc, x, 0));
+    ReleaseDC(control, dc);
+    return line;
+  };
+  std::vector<COLORREF> before = pixels();
+  SetFocus(control);
+  std::vector<COLORREF> focused = pixels();
+  SetFocus(Item(IDOK));
+  std::vector<COLORREF> after = pixels();
+  EXPECT_NE(focused, before) << "the frame is drawn";
+  EXPECT_EQ(after, before) << "and removed";
+}
+
+}  // namespace
