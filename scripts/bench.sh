@@ -93,6 +93,57 @@ report fastest _min
 echo "Peak resident memory, display:    setup ${display_setup_peak} KiB, must-do ${display_mustdo_peak} KiB, do-nothing ${display_floor_peak} KiB"
 echo "Peak resident memory, no display: setup ${headless_setup_peak} KiB, must-do ${headless_mustdo_peak} KiB, do-nothing ${headless_floor_peak} KiB"
 
+# Packing: the product library's command on 50 MB of mixed files (headers,
+# programs and libraries, files that are compressed already, random bytes),
+# against the host's zip -6 on the same files. The library runs under Wine
+# (its file access goes through the Wine server), zip natively.
+corpus="$root/build/bench-corpus"
+if [ ! -f "$corpus/complete" ]; then
+  rm -rf "$corpus"
+  # take <destination> <bytes> <find arguments...>: files in name order until the size is reached
+  take() {
+    local dest=$1 limit=$2; shift 2
+    mkdir -p "$corpus/$dest"
+    find "$@" -type f -size -4M -printf '%s %p\n' | sort -k2 |
+      awk -v limit="$limit" '!done && sum + $1 <= limit { sum += $1; print substr($0, index($0, " ") + 1); next }
+                             { done = 1 }' |
+      while read -r f; do cp --parents "$f" "$corpus/$dest/"; done
+  }
+  take headers 20000000 /usr/share/mingw-w64/include -name '*.h'
+  take programs 15000000 /usr/lib/gcc/x86_64-w64-mingw32/12-win32
+  take compressed 5000000 /usr/share/doc -name '*.gz'
+  mkdir -p "$corpus/random"
+  python3 -c 'import random, sys
+r = random.Random(1)
+for i in range(4):
+    open(sys.argv[1] + "/random-%d.bin" % i, "wb").write(r.randbytes(2621440))' "$corpus/random"
+  touch "$corpus/complete"
+fi
+corpus_bytes=$(find "$corpus" -type f ! -name complete -printf '%s\n' | awk '{s += $1} END {print s}')
+corpus_files=$(find "$corpus" -type f ! -name complete | wc -l)
+winpath() { echo "Z:${1//\//\\}"; }
+items=()
+for d in headers programs compressed random; do items+=("$(winpath "$corpus/$d")"); done
+pack_runs=${PACK_RUNS:-3}
+pack_times="" zip_times=""
+for _ in $(seq "$pack_runs"); do
+  rm -rf "$WINEPREFIX/drive_c/bench-archives"; mkdir -p "$WINEPREFIX/drive_c/bench-archives"
+  # To a file: a pipe would stay open as long as any Wine helper process lives.
+  "$WINE" "$bin/pack_timer.exe" "$(winpath "$root/build/win64/bin/parvello.dll")" 'C:\bench-archives' \
+    "$(winpath "$bin/do_nothing.exe")" "${items[@]}" >"$root/build/bench-pack.out" 2>/dev/null || true
+  out=$(tr -d '\r' <"$root/build/bench-pack.out")
+  pack_times+="${out%% *} "; pack_bytes=${out##* }
+  rm -f "$root/build/bench-zip.zip"
+  t=$(now); (cd "$corpus" && zip -6 -r -q -X "$root/build/bench-zip.zip" headers programs compressed random)
+  zip_times+="$(( ($(now) - t) / 1000000 )) "
+done
+zip_bytes=$(stat -c %s "$root/build/bench-zip.zip")
+awk -v n="$corpus_files" -v b="$corpus_bytes" -v pt="$(printf '%s\n' $pack_times | median)" -v pb="$pack_bytes" \
+    -v zt="$(printf '%s\n' $zip_times | median)" -v zb="$zip_bytes" -v runs="$pack_runs" 'BEGIN {
+  printf "Packing %d files, %.1f MB (median of %d):\n", n, b / 1e6, runs
+  printf "  Parvello (twin, under Wine):  %8.0f ms  %10d bytes  ratio %.3f\n", pt, pb, pb / b
+  printf "  zip -6 (host):                %8.0f ms  %10d bytes  ratio %.3f\n", zt, zb, zb / b }'
+
 exe="$root/build/win32/bin/VOZAZIZA.EXE"
 res="$root/build/win32/resources"
 total=$(stat -c %s "$exe")

@@ -3,7 +3,8 @@
 # is missing. 64-bit Wine only: this machine cannot run 32-bit code.
 set -euo pipefail
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-          wine64 fonts-wine xvfb x11-utils imagemagick googletest tzdata time)
+          libz-mingw-w64-dev wine64 fonts-wine xvfb x11-utils imagemagick googletest tzdata time
+          python3 zip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

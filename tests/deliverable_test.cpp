@@ -21,16 +21,62 @@ bool ReadAt(const Bytes& file, size_t offset, T& value) {
   return true;
 }
 
-// Maps a relative virtual address to a file offset through the section table.
-size_t RvaToOffset(const Bytes& file, const IMAGE_NT_HEADERS32& nt, size_t sectionsAt, DWORD rva) {
-  for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
-    IMAGE_SECTION_HEADER section;
-    if (!ReadAt(file, sectionsAt + i * sizeof section, section)) break;
-    DWORD size = section.Misc.VirtualSize ? section.Misc.VirtualSize : section.SizeOfRawData;
-    if (rva >= section.VirtualAddress && rva < section.VirtualAddress + size)
-      return rva - section.VirtualAddress + section.PointerToRawData;
+// A PE file of either architecture: its machine, characteristics, and the
+// names in its export and import tables.
+struct PeTables {
+  WORD machine = 0, characteristics = 0;
+  std::set<std::string> exports, imports;  // imports in lower case
+};
+
+bool ReadPeTables(const Bytes& file, PeTables& tables) {
+  IMAGE_DOS_HEADER dos;
+  IMAGE_FILE_HEADER header;
+  WORD magic = 0;
+  if (!ReadAt(file, 0, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return false;
+  size_t headerAt = dos.e_lfanew + sizeof(DWORD);
+  size_t optionalAt = headerAt + sizeof header;
+  if (!ReadAt(file, headerAt, header) || !ReadAt(file, optionalAt, magic)) return false;
+  tables.machine = header.Machine;
+  tables.characteristics = header.Characteristics;
+  size_t directoriesAt = optionalAt + (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+                                           ? offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory)
+                                           : offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory));
+  size_t sectionsAt = optionalAt + header.SizeOfOptionalHeader;
+  auto offset = [&](DWORD rva) -> size_t {
+    for (WORD i = 0; i < header.NumberOfSections; ++i) {
+      IMAGE_SECTION_HEADER section;
+      if (!ReadAt(file, sectionsAt + i * sizeof section, section)) break;
+      DWORD size = section.Misc.VirtualSize ? section.Misc.VirtualSize : section.SizeOfRawData;
+      if (rva >= section.VirtualAddress && rva < section.VirtualAddress + size)
+        return rva - section.VirtualAddress + section.PointerToRawData;
+    }
+    return 0;
+  };
+  auto text = [&](DWORD rva) {
+    size_t at = offset(rva);
+    std::string name;
+    while (at && at < file.size() && file[at]) name += static_cast<char>(file[at++]);
+    return name;
+  };
+  IMAGE_DATA_DIRECTORY exportDirectory, importDirectory;
+  if (!ReadAt(file, directoriesAt + IMAGE_DIRECTORY_ENTRY_EXPORT * sizeof exportDirectory, exportDirectory) ||
+      !ReadAt(file, directoriesAt + IMAGE_DIRECTORY_ENTRY_IMPORT * sizeof importDirectory, importDirectory))
+    return false;
+  IMAGE_EXPORT_DIRECTORY exported;
+  if (exportDirectory.VirtualAddress && ReadAt(file, offset(exportDirectory.VirtualAddress), exported)) {
+    for (DWORD i = 0; i < exported.NumberOfNames; ++i) {
+      DWORD nameRva = 0;
+      if (ReadAt(file, offset(exported.AddressOfNames) + i * sizeof nameRva, nameRva)) tables.exports.insert(text(nameRva));
+    }
   }
-  return 0;
+  for (size_t at = offset(importDirectory.VirtualAddress); at; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    IMAGE_IMPORT_DESCRIPTOR descriptor;
+    if (!ReadAt(file, at, descriptor) || descriptor.Name == 0) break;
+    std::string name = text(descriptor.Name);
+    for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    tables.imports.insert(name);
+  }
+  return true;
 }
 
 TEST(Deliverable, IsA32BitWindowsGuiProgramImportingOnlyKnownDlls) {
@@ -47,27 +93,14 @@ TEST(Deliverable, IsA32BitWindowsGuiProgramImportingOnlyKnownDlls) {
   EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
   EXPECT_FALSE(nt.FileHeader.Characteristics & IMAGE_FILE_DLL);
 
-  size_t sectionsAt = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
-  const IMAGE_DATA_DIRECTORY& imports = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  ASSERT_NE(imports.VirtualAddress, 0u);
-  size_t at = RvaToOffset(file, nt, sectionsAt, imports.VirtualAddress);
-  ASSERT_NE(at, 0u);
   // KnownDLLs only: Windows takes them from the system directory, never
   // from the program's folder.
   const std::set<std::string> allowed = {"kernel32.dll", "user32.dll",  "gdi32.dll", "advapi32.dll",
                                          "shell32.dll",  "shlwapi.dll", "msvcrt.dll"};
-  std::set<std::string> seen;
-  for (;; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-    IMAGE_IMPORT_DESCRIPTOR descriptor;
-    ASSERT_TRUE(ReadAt(file, at, descriptor));
-    if (descriptor.Name == 0) break;
-    size_t nameAt = RvaToOffset(file, nt, sectionsAt, descriptor.Name);
-    ASSERT_NE(nameAt, 0u);
-    std::string name(reinterpret_cast<const char*>(file.data() + nameAt));
-    for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    seen.insert(name);
-    EXPECT_TRUE(allowed.count(name)) << "imports " << name;
-  }
+  PeTables tables;
+  ASSERT_TRUE(ReadPeTables(file, tables));
+  const std::set<std::string>& seen = tables.imports;
+  for (const std::string& name : seen) EXPECT_TRUE(allowed.count(name)) << "imports " << name;
   EXPECT_TRUE(seen.count("kernel32.dll"));
 }
 
@@ -251,6 +284,32 @@ TEST(Deliverable, CarriesTheHandCursorWithItsHotSpotAtTheFingertip) {
     if (info.hbmColor) DeleteObject(info.hbmColor);
     DestroyCursor(cursor);
     FreeLibrary(module);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The library the setup installs, in both builds: a DLL that exports its
+// three entries and nothing else (zlib and the C++ runtime are linked in)
+// and imports Windows DLLs only.
+TEST(Deliverable, TheProductLibraryExportsItsThreeEntriesAndImportsWindowsDllsOnly) {
+  const std::pair<const char*, WORD> builds[] = {{LIBRARY32, IMAGE_FILE_MACHINE_I386},
+                                                 {PRODUCT_LIBRARY, IMAGE_FILE_MACHINE_AMD64}};
+  for (const auto& build : builds) {
+    SCOPED_TRACE(build.first);
+    Bytes file;
+    ASSERT_TRUE(ReadFileBytes(WinePath(build.first), file));
+    PeTables tables;
+    ASSERT_TRUE(ReadPeTables(file, tables));
+    EXPECT_EQ(tables.machine, build.second);
+    EXPECT_TRUE(tables.characteristics & IMAGE_FILE_DLL);
+    EXPECT_EQ(tables.exports, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Uninstall"}));
+    const std::set<std::string> windows = {"kernel32.dll", "user32.dll", "advapi32.dll",
+                                           "shell32.dll",  "ole32.dll",  "msvcrt.dll"};
+    EXPECT_FALSE(tables.imports.empty());
+    for (const std::string& name : tables.imports) EXPECT_TRUE(windows.count(name)) << "imports " << name;
   }
 }
 

@@ -13,6 +13,7 @@
 
 #include "controls/hyperlink.h"
 #include "controls_test_ids.h"
+#include "harness/box_answerer.h"
 #include "harness/harness.h"
 
 namespace {
@@ -20,58 +21,6 @@ namespace {
 const COLORREF kNormal = RGB(0, 0, 238), kHover = RGB(238, 0, 0), kVisited = RGB(85, 26, 139);
 
 INT_PTR CALLBACK LinkPageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
-
-// Answers the message boxes that this process shows, from a thread of its
-// own, and keeps their captions and texts.
-class BoxAnswerer {
- public:
-  BoxAnswerer() { thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr); }
-  // Its window search asks this thread for window texts: wait serving them.
-  ~BoxAnswerer() {
-    stop_ = true;
-    WaitUntil([&] { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; }, 5000);
-    CloseHandle(thread_);
-  }
-  // The "caption|text" of every box answered so far.
-  std::vector<std::string> Seen() {
-    EnterCriticalSection(&lock_);
-    std::vector<std::string> seen = seen_;
-    LeaveCriticalSection(&lock_);
-    return seen;
-  }
-
- private:
-  static DWORD WINAPI Run(void* self) {
-    auto* answerer = static_cast<BoxAnswerer*>(self);
-    for (;;) {
-      std::vector<HWND> boxes;
-      WaitUntil([&] {
-        boxes = DialogsOf(GetCurrentProcessId(), "Hyperlink Control");
-        return answerer->stop_ || !boxes.empty();
-      }, INFINITE);
-      if (boxes.empty()) return 0;
-      for (HWND box : boxes) {
-        char text[512] = "";
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        EnterCriticalSection(&answerer->lock_);
-        answerer->seen_.push_back(std::string("Hyperlink Control|") + text);
-        LeaveCriticalSection(&answerer->lock_);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        WaitUntil([&] { return !IsWindowVisible(box); }, 5000);
-      }
-    }
-  }
-  struct Lock {
-    CRITICAL_SECTION section;
-    Lock() { InitializeCriticalSection(&section); }
-    ~Lock() { DeleteCriticalSection(&section); }
-  };
-  Lock lockOwner_;
-  CRITICAL_SECTION& lock_ = lockOwner_.section;
-  std::vector<std::string> seen_;
-  volatile bool stop_ = false;
-  HANDLE thread_;
-};
 
 class Hyperlink : public ::testing::Test {
  protected:
@@ -276,7 +225,7 @@ TEST_F(Hyperlink, APersonSeesTheLinkColoursChangeAndOpensIt) {
   SaveScreenshot("hyperlink-visited");
 
   // A later open that fails: the box, and the normal colour again.
-  BoxAnswerer answerer;
+  BoxAnswerer answerer("Hyperlink Control");
   link.SetUrl("C:\\no such file.txt");
   SendMessageA(control, WM_KEYUP, VK_SPACE, 0);
   EXPECT_FALSE(link.Visited());
@@ -320,7 +269,7 @@ TEST_F(Hyperlink, EveryShellErrorHasItsText) {
       {4, "Unknown Error occurred."},
   };
   CHyperlink link;
-  BoxAnswerer answerer;
+  BoxAnswerer answerer("Hyperlink Control");
   for (const auto& error : errors) EXPECT_EQ(link.ShowOpenError(page_, error.code), IDOK);
   std::vector<std::string> seen = answerer.Seen();
   ASSERT_EQ(seen.size(), sizeof errors / sizeof errors[0]);

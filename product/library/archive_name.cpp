@@ -1,0 +1,89 @@
+#include "archive_name.h"
+
+#include <wchar.h>
+
+#include "decimal.h"
+
+namespace {
+
+constexpr size_t kLongestBase = 120;
+
+std::wstring FileName(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring WithoutExtension(const std::wstring& path) {
+  std::wstring name = FileName(path);
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  size_t dot = name.find_last_of(L'.');
+  return folder || dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The folder a path lies in, by name; empty for a drive's root.
+std::wstring ParentName(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return L"";
+  std::wstring parent = path.substr(0, slash);
+  if (parent.size() <= 2) return L"";  // "C:"
+  return FileName(parent);
+}
+
+void ReplaceAll(std::wstring& text, const std::wstring& what, const std::wstring& with) {
+  for (size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + with.size()))
+    text.replace(at, what.size(), with);
+}
+
+std::wstring Expanded(const std::wstring& text) {
+  DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  if (!size) return text;
+  std::wstring out(size, L'\0');
+  DWORD got = ExpandEnvironmentStringsW(text.c_str(), &out[0], size);
+  if (!got || got > size) return text;
+  out.resize(got - 1);
+  return out;
+}
+
+std::wstring Sanitised(std::wstring name) {
+  for (wchar_t& c : name)
+    if (c < 32 || wcschr(L"\\/:*?\"<>|", c)) c = L'_';
+  while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
+  size_t first = name.find_first_not_of(L' ');
+  name = first == std::wstring::npos ? L"" : name.substr(first);
+  if (name.size() > kLongestBase) name.resize(kLongestBase);
+  return name;
+}
+
+}  // namespace
+
+std::wstring ArchiveBaseName(const ProductOptions& options, const std::vector<std::wstring>& selection,
+                             const SYSTEMTIME& now) {
+  std::wstring clicked = selection.empty() ? L"" : WithoutExtension(selection.front());
+  std::wstring folder = selection.empty() ? L"" : ParentName(selection.front());
+  std::wstring name;
+  if (options.useCustom && !options.nameTemplate.empty()) {
+    std::wstring date = Decimal(now.wYear, 4) + L"-" + Decimal(now.wMonth, 2) + L"-" + Decimal(now.wDay, 2);
+    std::wstring time = Decimal(now.wHour, 2) + L"-" + Decimal(now.wMinute, 2) + L"-" + Decimal(now.wSecond, 2);
+    name = Expanded(options.nameTemplate);
+    ReplaceAll(name, L"$NAME", clicked);
+    ReplaceAll(name, L"$FOLDER", folder);
+    ReplaceAll(name, L"$DATE", date);
+    ReplaceAll(name, L"$TIME", time);
+  } else if (options.useClicked) {
+    name = clicked;
+  } else if (options.useParentFolder) {
+    name = folder;
+  }
+  name = Sanitised(name);
+  return name.empty() ? L"Parvello archive" : name;
+}
+
+std::wstring FreeArchivePath(const std::wstring& folder, const std::wstring& base) {
+  for (int n = 1; n < 1000; ++n) {
+    std::wstring path = folder + L"\\" + base + (n > 1 ? L" (" + Decimal(n) + L")" : L"") + L".zip";
+    if (path.size() >= MAX_PATH) return L"";
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return path;
+  }
+  return L"";
+}

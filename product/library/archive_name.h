@@ -1,0 +1,21 @@
+// The name of a new archive. With UseCustom the name template makes it:
+// %VARIABLE% stands for an environment variable, $NAME for the name of the
+// clicked item (without its extension), $FOLDER for the folder the items
+// lie in, $DATE for today (2026-12-09) and $TIME for the time (14-05-30).
+// Otherwise UseClicked names it after the clicked item, UseParentFolder
+// after its folder, and else (or when that gives nothing) it is "Parvello
+// archive". Characters a file name cannot hold become "_".
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "options.h"
+
+std::wstring ArchiveBaseName(const ProductOptions& options, const std::vector<std::wstring>& selection,
+                             const SYSTEMTIME& now);
+
+// `folder`\`base`.zip, or with " (2)" up to " (999)" when that exists;
+// empty when every one exists or the path would be too long.
+std::wstring FreeArchivePath(const std::wstring& folder, const std::wstring& base);

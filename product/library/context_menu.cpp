@@ -1,0 +1,174 @@
+#include "context_menu.h"
+
+#include <shellapi.h>
+
+#include <new>
+
+#include "mail_handover.h"
+#include "module.h"
+#include "packer.h"
+
+namespace {
+
+const char kMenuText[] = "Send with Parvello";
+const char kVerb[] = "ParvelloSend";
+const wchar_t kVerbW[] = L"ParvelloSend";
+const char kHelpText[] = "Packs the selected files and folders into a ZIP archive and attaches it to a new mail message.";
+const wchar_t kHelpTextW[] =
+    L"Packs the selected files and folders into a ZIP archive and attaches it to a new mail message.";
+constexpr UINT kSendCommand = 0;  // the one command's offset
+
+// The command named by verb or by offset, in either character set.
+bool NamesOurCommand(const CMINVOKECOMMANDINFO* invocation) {
+  if (IS_INTRESOURCE(invocation->lpVerb)) return LOWORD(reinterpret_cast<UINT_PTR>(invocation->lpVerb)) == kSendCommand;
+  if (invocation->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (invocation->fMask & CMIC_MASK_UNICODE)) {
+    const auto* wide = reinterpret_cast<const CMINVOKECOMMANDINFOEX*>(invocation);
+    if (wide->lpVerbW && !IS_INTRESOURCE(wide->lpVerbW)) return lstrcmpiW(wide->lpVerbW, kVerbW) == 0;
+  }
+  return lstrcmpiA(invocation->lpVerb, kVerb) == 0;
+}
+
+HRESULT CopyOut(UINT type, const char* text, const wchar_t* wide, CHAR* name, UINT size) {
+  if (!name || size == 0) return E_INVALIDARG;
+  if (type & GCS_UNICODE)
+    lstrcpynW(reinterpret_cast<LPWSTR>(name), wide, static_cast<int>(size));
+  else
+    lstrcpynA(name, text, static_cast<int>(size));
+  return S_OK;
+}
+
+// A command the caller lets run on (CMIC_MASK_ASYNCOK): packing a large
+// selection takes seconds, which the shell's window should not wait.
+struct BackgroundSend {
+  std::vector<std::wstring> selection;
+  HWND owner;
+  bool quiet;
+};
+
+DWORD WINAPI RunBackgroundSend(void* parameter) {
+  auto* job = static_cast<BackgroundSend*>(parameter);
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // for the mail client's Simple MAPI
+  SendWithParvello(job->selection, job->owner, job->quiet);
+  if (SUCCEEDED(com)) CoUninitialize();
+  delete job;
+  ObjectDestroyed();
+  // The job held the library loaded: it lets go of it as the thread ends.
+  FreeLibraryAndExitThread(g_libraryModule, 0);
+}
+
+bool SendInBackground(const std::vector<std::wstring>& selection, HWND owner, bool quiet) {
+  BackgroundSend* job = new (std::nothrow) BackgroundSend{selection, owner, quiet};
+  HMODULE self = nullptr;
+  if (!job || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                  reinterpret_cast<LPCWSTR>(&RunBackgroundSend), &self)) {
+    delete job;
+    return false;
+  }
+  ObjectCreated();  // the server stays while the job runs
+  HANDLE thread = CreateThread(nullptr, 0, RunBackgroundSend, job, 0, nullptr);
+  if (!thread) {
+    ObjectDestroyed();
+    FreeLibrary(self);
+    delete job;
+    return false;
+  }
+  CloseHandle(thread);
+  return true;
+}
+
+}  // namespace
+
+ContextMenu::ContextMenu() : references_(1) { ObjectCreated(); }
+ContextMenu::~ContextMenu() { ObjectDestroyed(); }
+
+STDMETHODIMP ContextMenu::QueryInterface(REFIID interfaceId, void** object) {
+  if (!object) return E_POINTER;
+  if (IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, IID_IShellExtInit))
+    *object = static_cast<IShellExtInit*>(this);
+  else if (IsEqualIID(interfaceId, IID_IContextMenu))
+    *object = static_cast<IContextMenu*>(this);
+  else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) ContextMenu::AddRef() { return InterlockedIncrement(&references_); }
+
+STDMETHODIMP_(ULONG) ContextMenu::Release() {
+  LONG left = InterlockedDecrement(&references_);
+  if (left == 0) delete this;
+  return left;
+}
+
+STDMETHODIMP ContextMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
+  selection_.clear();
+  if (!data) return E_INVALIDARG;
+  FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM medium = {};
+  if (FAILED(data->GetData(&format, &medium))) return E_INVALIDARG;
+  HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal));
+  if (drop) {
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+      UINT length = DragQueryFileW(drop, i, nullptr, 0);
+      std::wstring path(length + 1, L'\0');
+      DragQueryFileW(drop, i, &path[0], length + 1);
+      path.resize(length);
+      if (!path.empty()) selection_.push_back(path);
+    }
+    GlobalUnlock(medium.hGlobal);
+  }
+  ReleaseStgMedium(&medium);
+  return selection_.empty() ? E_INVALIDARG : S_OK;
+}
+
+STDMETHODIMP ContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT firstCommand, UINT lastCommand, UINT flags) {
+  // Only the default command is wanted (a double click): this is not it.
+  if ((flags & CMF_DEFAULTONLY) || selection_.empty() || firstCommand > lastCommand)
+    return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
+  if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_STRING, firstCommand + kSendCommand, kMenuText))
+    return HRESULT_FROM_WIN32(GetLastError());
+  return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, kSendCommand + 1);
+}
+
+STDMETHODIMP ContextMenu::GetCommandString(UINT_PTR command, UINT type, UINT*, CHAR* name, UINT size) {
+  if (command != kSendCommand) return E_INVALIDARG;
+  switch (type) {
+    case GCS_VERBA:
+    case GCS_VERBW:
+      return CopyOut(type, kVerb, kVerbW, name, size);
+    case GCS_HELPTEXTA:
+    case GCS_HELPTEXTW:
+      return CopyOut(type, kHelpText, kHelpTextW, name, size);
+    case GCS_VALIDATEA:
+    case GCS_VALIDATEW:
+      return S_OK;
+  }
+  return E_INVALIDARG;
+}
+
+STDMETHODIMP ContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* invocation) {
+  if (!invocation || invocation->cbSize < sizeof(CMINVOKECOMMANDINFO)) return E_INVALIDARG;
+  if (!NamesOurCommand(invocation)) return E_INVALIDARG;
+  if (selection_.empty()) return E_UNEXPECTED;
+  bool quiet = (invocation->fMask & CMIC_MASK_FLAG_NO_UI) != 0;
+  if ((invocation->fMask & CMIC_MASK_ASYNCOK) && SendInBackground(selection_, invocation->hwnd, quiet)) return S_OK;
+  return SendWithParvello(selection_, invocation->hwnd, quiet);
+}
+
+HRESULT SendWithParvello(const std::vector<std::wstring>& selection, HWND owner, bool quiet) {
+  ProductOptions options;
+  ReadProductOptions(options);
+  PackOutcome pack = PackSelection(selection, options);
+  std::wstring problem = pack.problem;
+  HRESULT result = S_OK;
+  if (!pack.packed)
+    result = E_FAIL;
+  else if (!HandToMailClient(pack.archive, options, owner, problem))
+    result = HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION);
+  if (FAILED(result) && !quiet) MessageBoxW(owner, problem.c_str(), L"Parvello", MB_OK | MB_ICONEXCLAMATION);
+  return result;
+}

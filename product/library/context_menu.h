@@ -1,0 +1,34 @@
+// The shell extension: initialised with the files and folders the user
+// selected (CF_HDROP), it adds one command to their context menu, "Send
+// with Parvello", which packs them and hands the archive to the mail
+// client.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+class ContextMenu final : public IShellExtInit, public IContextMenu {
+ public:
+  ContextMenu();
+  ~ContextMenu();
+
+  STDMETHODIMP QueryInterface(REFIID interfaceId, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY programKey) override;
+
+  STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT firstCommand, UINT lastCommand, UINT flags) override;
+  STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* invocation) override;
+  STDMETHODIMP GetCommandString(UINT_PTR command, UINT type, UINT* reserved, CHAR* name, UINT size) override;
+
+ private:
+  volatile LONG references_;
+  std::vector<std::wstring> selection_;
+};
+
+// Packs `selection` and hands the archive on; a failure is shown in one
+// message box owned by `owner` unless `quiet`. S_OK, or the failure.
+HRESULT SendWithParvello(const std::vector<std::wstring>& selection, HWND owner, bool quiet);

@@ -1,0 +1,28 @@
+// The product's settings, as the setup stored them under
+// HKEY_LOCAL_MACHINE\SOFTWARE\Quorvanta\Parvello; a value that is missing
+// or of another type takes the setup's default.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+extern const char kSettingsKey[];
+
+struct ProductOptions {
+  DWORD useParentFolder = 1;
+  DWORD useClicked = 1;
+  DWORD useCustom = 0;
+  DWORD lowPriority = 1;
+  DWORD retention = 7;  // days; 0 keeps every archive
+  DWORD mailer = 1;     // 0 the command line, 1 to 8 a Simple MAPI client
+  std::wstring nameTemplate;
+  std::wstring fileFilters;
+  std::wstring temporaryFolder;
+  std::wstring userDefinedCmdLine;
+};
+
+void ReadProductOptions(ProductOptions& options);
+
+// The folder of the archives: TemporaryFolder, or the user's temporary
+// folder followed by "Temporary Archive Files", as the setup makes it.
+std::wstring ArchiveFolder(const ProductOptions& options);

@@ -1,0 +1,55 @@
+// A ZIP archive written straight to a file: members deflated with zlib
+// (or stored, for folders), names in UTF-8, and a comment in the end
+// record. Limits, each a clear failure and never a corrupt archive: no
+// member and no archive of 4 GiB or more (no ZIP64), at most 65,535
+// entries.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+enum ZipFailure { kZipNoFailure, kZipWriteFailed, kZipReadFailed, kZipTooLarge, kZipTooManyEntries };
+
+class ZipWriter {
+ public:
+  // `file` must be open for writing at its start and stay open.
+  explicit ZipWriter(HANDLE file);
+  ~ZipWriter();
+  ZipWriter(const ZipWriter&) = delete;
+  ZipWriter& operator=(const ZipWriter&) = delete;
+
+  // `name` is the path in the archive, with "/" between folders.
+  bool AddFolder(const std::string& name, const FILETIME& modified);
+  // `attributes`: the file's, as its directory entry gives them (the
+  // archive keeps the MS-DOS ones).
+  bool AddFile(const std::string& name, const std::wstring& source, DWORD attributes);
+  bool Finish(const char* comment);
+
+  ZipFailure Failure() const { return failure_; }
+  DWORD SystemError() const { return systemError_; }  // of the failed write or read
+  size_t Entries() const { return entries_.size(); }
+
+ private:
+  struct Entry {
+    std::string name;
+    uint16_t method, time, date;
+    uint32_t crc, compressedSize, size, attributes;
+    uint64_t offset;
+  };
+  bool Write(const void* data, size_t size);
+  bool WriteLocalHeader(const Entry& entry);
+  bool Fail(ZipFailure failure, DWORD error);
+
+  HANDLE file_;
+  uint64_t position_ = 0;
+  std::vector<Entry> entries_;
+  ZipFailure failure_ = kZipNoFailure;
+  DWORD systemError_ = 0;
+  z_stream stream_ = {};
+  bool streamReady_ = false;
+  std::vector<Bytef> in_, out_;
+};

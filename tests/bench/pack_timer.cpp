@@ -1,0 +1,92 @@
+// Times the product library's command on one selection, as the shell
+// invokes it: pack_timer <library> <archive folder> <mail program> <item>...
+// It stores the settings the command reads (no filters, keep every
+// archive, normal priority, the given program as the mail client), then
+// prints the wall time of InvokeCommand in milliseconds and the archive's
+// size in bytes.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "product/drop_data.h"
+
+namespace {
+
+const CLSID kParvelloClass = {0x5c2e81f0, 0x3d47, 0x4b9a, {0x9e, 0x16, 0x7a, 0x0f, 0x93, 0xd2, 0xc4, 0xb5}};
+
+bool StoreSettings(const wchar_t* folder, const wchar_t* mailer) {
+  HKEY key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quorvanta\\Parvello", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return false;
+  const DWORD zero = 0;
+  std::wstring line = std::wstring(L"\"") + mailer + L"\" $NAME";
+  bool ok = true;
+  for (const wchar_t* name : {L"Mailer", L"Retention", L"LowPriority", L"UseCustom"})
+    ok = ok && RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero) == 0;
+  auto text = [&](const wchar_t* name, const std::wstring& value) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == 0;
+  };
+  ok = ok && text(L"TemporaryFolder", folder) && text(L"FileFilters", L"") && text(L"UserDefinedCmdLine", line);
+  RegCloseKey(key);
+  return ok;
+}
+
+}  // namespace
+
+int main() {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!arguments || count < 5) {
+    fprintf(stderr, "usage: pack_timer library folder mailer item...\n");
+    return 2;
+  }
+  if (!StoreSettings(arguments[2], arguments[3])) return 3;
+  std::vector<std::wstring> selection(arguments + 4, arguments + count);
+  HMODULE library = LoadLibraryW(arguments[1]);
+  auto getClass = library ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+                                GetProcAddress(library, "DllGetClassObject"))
+                          : nullptr;
+  if (!getClass) return 4;
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IClassFactory* factory = nullptr;
+  IShellExtInit* init = nullptr;
+  IContextMenu* menu = nullptr;
+  if (FAILED(getClass(kParvelloClass, IID_IClassFactory, reinterpret_cast<void**>(&factory))) ||
+      FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init))))
+    return 5;
+  factory->Release();
+  DropData* data = new DropData(selection);
+  HRESULT initialised = init->Initialize(nullptr, data, nullptr);
+  data->Release();
+  if (FAILED(initialised) || FAILED(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)))) return 6;
+
+  CMINVOKECOMMANDINFO invocation = {};
+  invocation.cbSize = sizeof invocation;
+  invocation.fMask = CMIC_MASK_FLAG_NO_UI;
+  invocation.lpVerb = MAKEINTRESOURCEA(0);
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  HRESULT result = menu->InvokeCommand(&invocation);
+  QueryPerformanceCounter(&end);
+  menu->Release();
+  init->Release();
+  if (FAILED(result)) return 7;
+
+  ULONGLONG bytes = 0;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((std::wstring(arguments[2]) + L"\\*.zip").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do bytes += (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  printf("%.1f %llu\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart, bytes);
+  return 0;
+}

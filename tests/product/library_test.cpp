@@ -1,0 +1,579 @@
+// The product's library as the shell uses it: installed by the real twin,
+// created through COM from the registry, given a real selection, its
+// command invoked; the archives it writes are handed to the host's own
+// ZIP reader afterwards (see check_archives.py), the mail programs are
+// stand-ins that record what they were given.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <mapi.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "harness/box_answerer.h"
+#include "harness/harness.h"
+#include "harness/product_state.h"
+#include "product/drop_data.h"
+#include "product/shell_host.h"
+
+namespace {
+
+const CLSID kStranger = {0x5c2e81f0, 0x3d47, 0x4b9a, {0x9e, 0x16, 0x7a, 0x0f, 0x93, 0xd2, 0xc4, 0xb6}};
+const char kRoot[] = "C:\\parvello-library-test";
+const char kArchives[] = "C:\\parvello-library-test\\archives";
+const char kRecord[] = "C:\\parvello-library-test\\mail-record.txt";
+const char kFilters[] = "*.bak; ~*";
+const char kMailKey[] = "Software\\Clients\\Mail";
+const char kTestClient[] = "Parvello Test Mail";
+
+bool WriteWide(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+bool SetAge(const std::string& path, int days) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER time = {{now.dwLowDateTime, now.dwHighDateTime}};
+  time.QuadPart -= static_cast<ULONGLONG>(days) * 24 * 3600 * 10000000ULL;
+  FILETIME then = {time.LowPart, time.HighPart};
+  BOOL ok = SetFileTime(file, nullptr, nullptr, &then);
+  CloseHandle(file);
+  return ok != 0;
+}
+
+std::string ShortPath(const std::string& path) {
+  char shortPath[MAX_PATH] = "";
+  DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+  return length && length < MAX_PATH ? shortPath : "";
+}
+
+std::string Record(const char* path) {
+  std::vector<unsigned char> bytes;
+  if (!ReadFileBytes(path, bytes)) return "";
+  DeleteFileA(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// One archive for the host's ZIP reader: the copy to read, and each
+// selected item with the name it must have at the archive's top.
+struct ArchiveExpectation {
+  std::string copy;
+  std::vector<std::pair<std::string, std::string>> items;  // Unix path, top name
+  std::string filters;
+};
+std::vector<ArchiveExpectation> g_expectations;
+
+std::string JsonText(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// Shows `popup` as the shell shows a context menu, over a window that
+// lists the selection, and picks the item at `position` with the keyboard
+// as a person would (taking a screenshot with it highlighted). Returns
+// the command id TrackPopupMenu answers, 0 when nothing was picked.
+struct MenuPick {
+  HMENU popup;
+  int position;
+  volatile bool highlighted;
+};
+
+DWORD WINAPI PickWithKeys(void* param) {
+  auto* pick = static_cast<MenuPick*>(param);
+  HWND menu = nullptr;
+  WaitUntil([&] { return (menu = FindWindowExA(nullptr, nullptr, "#32768", nullptr)) && IsWindowVisible(menu); });
+  if (!menu) return 0;
+  for (int i = 0; i <= pick->position; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+  RECT item = {};
+  pick->highlighted = WaitUntil([&] {
+    return (GetMenuState(pick->popup, pick->position, MF_BYPOSITION) & MF_HILITE) &&
+           GetMenuItemRect(nullptr, pick->popup, pick->position, &item) &&
+           ShareOfColour(item, GetSysColor(COLOR_HIGHLIGHT)) > 0.3;
+  });
+  SaveScreenshot("library-context-menu");
+  PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+  return 0;
+}
+
+UINT PickFromMenu(HMENU popup, int position, const std::vector<std::wstring>& selection, bool& highlighted) {
+  HWND owner = CreateWindowExW(0, L"LISTBOX", L"Reports and more - select, then right-click",
+                               WS_OVERLAPPEDWINDOW | WS_VISIBLE | LBS_EXTENDEDSEL, 60, 60, 520, 260, nullptr, nullptr, nullptr, nullptr);
+  if (!owner) return 0;
+  for (const std::wstring& path : selection)
+    SendMessageW(owner, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str() + path.find_last_of(L'\\') + 1));
+  SendMessageW(owner, LB_SETSEL, TRUE, -1);
+  SetForegroundWindow(owner);
+  MenuPick pick = {popup, position, false};
+  HANDLE picker = CreateThread(nullptr, 0, PickWithKeys, &pick, 0, nullptr);
+  UINT command = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, 160, 110, 0, owner, nullptr);
+  WaitForSingleObject(picker, 10000);
+  CloseHandle(picker);
+  DestroyWindow(owner);
+  highlighted = pick.highlighted;
+  return command;
+}
+
+class ProductLibrary : public ::testing::Test {
+ public:
+  // The source tree lies in the build tree, where the host's reader finds
+  // it as well: two levels of folders, an empty folder, names outside
+  // ASCII, files the filters leave out, an empty file, a file of several
+  // read chunks and one that does not compress.
+  static void SetUpTestSuite() {
+    checkDir_ = WinePath(LIBRARY_CHECK_DIR);
+    DeleteTree(checkDir_);
+    CreateDirectoryA(checkDir_.c_str(), nullptr);
+    std::wstring source = Wide(checkDir_ + "\\source");
+    CreateDirectoryW(source.c_str(), nullptr);
+    for (const wchar_t* folder : {L"\\Reports", L"\\Reports\\2026", L"\\Reports\\empty"})
+      CreateDirectoryW((source + folder).c_str(), nullptr);
+    std::string text;
+    for (int i = 0; text.size() < 1300000; ++i) text += "Line " + std::to_string(i) + " of the quarterly log.\r\n";
+    std::string noise(300000, '\0');
+    unsigned seed = 12345;
+    for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const std::pair<const wchar_t*, std::string> files[] = {
+        {L"\\Reports\\summary.txt", "Summary of the year.\r\n"},
+        {L"\\Reports\\old.bak", "left out"},
+        {L"\\Reports\\~lock.tmp", "left out"},
+        {L"\\Reports\\big.log", text},
+        {L"\\Reports\\noise.bin", noise},
+        {L"\\Reports\\empty.txt", ""},
+        {L"\\Reports\\2026\\q1.txt", "First quarter."},
+        {L"\\Reports\\2026\\q2.TXT.BAK", "left out"},
+        {L"\\\u00dcberblick.txt", "\u00dcberblick in UTF-8 is not the point; the name is."},
+        {L"\\\u6771\u4eac.txt", "A name no ANSI code page of the west holds."},
+        {L"\\notes.bak", "left out"},
+    };
+    for (const auto& file : files) ASSERT_TRUE(WriteWide(source + file.first, file.second));
+  }
+
+  static void TearDownTestSuite() {
+    std::string json = "[\n";
+    for (const ArchiveExpectation& e : g_expectations) {
+      json += " {\"archive\": " + JsonText(e.copy) + ", \"filters\": " + JsonText(e.filters) + ", \"items\": [";
+      for (size_t i = 0; i < e.items.size(); ++i)
+        json += std::string(i ? ", " : "") + "[" + JsonText(e.items[i].first) + ", " + JsonText(e.items[i].second) + "]";
+      json += "]}" + std::string(&e == &g_expectations.back() ? "" : ",") + "\n";
+    }
+    json += "]\n";
+    WriteFileBytes(checkDir_ + "\\expectations.json", json.data(), json.size());
+  }
+
+ protected:
+  void SetUp() override {
+    ResetProductState();
+    DeleteTree(kRoot);
+    ASSERT_TRUE(CreateDirectoryA(kRoot, nullptr));
+    std::string script = std::string(kRoot) + "\\setup.ini";
+    std::string text = std::string("[Default Setup]\r\nTemporaryFolder=") + kArchives + "\r\n";
+    ASSERT_TRUE(WriteFileBytes(script, text.data(), text.size()));
+    ASSERT_EQ(RunTwin(script), 0u) << "the twin's unattended installation";
+    ASSERT_TRUE(FileExists(SystemDir() + "parvello.dll"));
+    ASSERT_TRUE(SetSetting("Mailer", 0));
+    ASSERT_TRUE(SetSetting("UserDefinedCmdLine", MailProgramLine()));
+    ASSERT_TRUE(SetSetting("FileFilters", kFilters));
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+  }
+
+  void TearDown() override {
+    CoUninitialize();
+    DeleteTree(kRoot);
+    ResetProductState();
+  }
+
+  static std::string MailProgramLine() {
+    return "\"" + WinePath(MAIL_RECORDER_EXE) + "\" \"" + kRecord + "\" $NAME $DOSNAME";
+  }
+  static std::wstring Source(const wchar_t* name) { return Wide(checkDir_ + "\\source\\") + name; }
+  static std::string UnixSource(const std::string& name) { return std::string(LIBRARY_CHECK_DIR) + "/source/" + name; }
+
+  // Copies an archive out for the host's reader, with what it must hold.
+  void ExpectForReader(const std::string& archive, const std::vector<std::pair<std::string, std::string>>& items) {
+    std::string copy = "archive-" + std::to_string(g_expectations.size()) + ".zip";
+    ASSERT_TRUE(CopyFileA(archive.c_str(), (checkDir_ + "\\" + copy).c_str(), FALSE)) << archive;
+    g_expectations.push_back({std::string(LIBRARY_CHECK_DIR) + "/" + copy, items, kFilters});
+  }
+
+  static std::string checkDir_;
+};
+std::string ProductLibrary::checkDir_;
+
+TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
+  // Created from the registry: the installed copy, not the build's.
+  IShellExtInit* init = nullptr;
+  ASSERT_EQ(CoCreateInstance(kParvelloClass, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                             reinterpret_cast<void**>(&init)),
+            S_OK);
+  HMODULE library = GetModuleHandleA("parvello.dll");
+  ASSERT_NE(library, nullptr);
+  char loaded[MAX_PATH] = "";
+  GetModuleFileNameA(library, loaded, MAX_PATH);
+  EXPECT_EQ(lstrcmpiA(loaded, (SystemDir() + "parvello.dll").c_str()), 0) << loaded;
+  auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(library, "DllCanUnloadNow"));
+  auto getClass = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+      GetProcAddress(library, "DllGetClassObject"));
+  ASSERT_TRUE(canUnload && getClass);
+  EXPECT_EQ(canUnload(), S_FALSE) << "an object lives";
+
+  IContextMenu* menu = nullptr;
+  ASSERT_EQ(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+  IUnknown *identity1 = nullptr, *identity2 = nullptr;
+  init->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity1));
+  menu->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity2));
+  EXPECT_EQ(identity1, identity2) << "one object behind both interfaces";
+  identity1->Release();
+  identity2->Release();
+  void* none = &none;
+  EXPECT_EQ(menu->QueryInterface(IID_IDataObject, &none), E_NOINTERFACE);
+  EXPECT_EQ(none, nullptr);
+
+  // Nothing usable selected: no command.
+  DropData* empty = new DropData({});
+  EXPECT_EQ(init->Initialize(nullptr, empty, nullptr), E_INVALIDARG);
+  empty->Release();
+  HMENU popup = CreatePopupMenu();
+  EXPECT_EQ(menu->QueryContextMenu(popup, 0, 100, 200, CMF_NORMAL), S_OK);
+  EXPECT_EQ(GetMenuItemCount(popup), 0);
+  EXPECT_EQ(InvokeByOffset(menu, 0, true), E_UNEXPECTED);
+
+  // A real selection: one command, where the shell asked for it.
+  std::vector<std::wstring> selection = {Source(L"Reports"), Source(L"\u00dcberblick.txt"), Source(L"notes.bak")};
+  DropData* data = new DropData(selection);
+  ASSERT_EQ(init->Initialize(nullptr, data, nullptr), S_OK);
+  data->Release();
+  AppendMenuA(popup, MF_STRING, 1, "Open");
+  AppendMenuA(popup, MF_STRING, 2, "Print");
+  HRESULT added = menu->QueryContextMenu(popup, 1, 100, 200, CMF_NORMAL);
+  EXPECT_TRUE(SUCCEEDED(added));
+  EXPECT_EQ(HRESULT_CODE(added), 1) << "one command id used";
+  ASSERT_EQ(GetMenuItemCount(popup), 3);
+  EXPECT_EQ(GetMenuItemID(popup, 1), 100u);
+  char item[64] = "";
+  GetMenuStringA(popup, 1, item, sizeof item, MF_BYPOSITION);
+  EXPECT_STREQ(item, "Send with Parvello");
+  HMENU defaults = CreatePopupMenu();
+  EXPECT_EQ(menu->QueryContextMenu(defaults, 0, 100, 200, CMF_DEFAULTONLY), S_OK) << "not the default command";
+  EXPECT_EQ(GetMenuItemCount(defaults), 0);
+  DestroyMenu(defaults);
+
+  char verb[64] = "";
+  wchar_t verbW[64] = L"";
+  EXPECT_EQ(menu->GetCommandString(0, GCS_VERBA, nullptr, verb, sizeof verb), S_OK);
+  EXPECT_STREQ(verb, "ParvelloSend");
+  EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, reinterpret_cast<char*>(verbW), 64), S_OK);
+  EXPECT_STREQ(verbW, L"ParvelloSend");
+  char help[256] = "";
+  wchar_t helpW[256] = L"";
+  EXPECT_EQ(menu->GetCommandString(0, GCS_HELPTEXTA, nullptr, help, sizeof help), S_OK);
+  EXPECT_EQ(menu->GetCommandString(0, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(helpW), 256), S_OK);
+  EXPECT_NE(strstr(help, "ZIP archive"), nullptr) << help;
+  EXPECT_EQ(Utf8(helpW), help);
+  char small[5] = "";
+  EXPECT_EQ(menu->GetCommandString(0, GCS_VERBA, nullptr, small, sizeof small), S_OK);
+  EXPECT_STREQ(small, "Parv") << "cut to the buffer";
+  EXPECT_EQ(menu->GetCommandString(0, GCS_VALIDATEA, nullptr, nullptr, 0), S_OK);
+  EXPECT_EQ(menu->GetCommandString(1, GCS_VERBA, nullptr, verb, sizeof verb), E_INVALIDARG);
+
+  // Picked from the menu, invoked by its offset as the shell does: the
+  // archive, named after the clicked item, handed to the mail program
+  // with its long and its short path.
+  bool highlighted = false;
+  UINT picked = PickFromMenu(popup, 1, selection, highlighted);
+  DestroyMenu(popup);
+  EXPECT_TRUE(highlighted) << "the command was not seen highlighted";
+  ASSERT_EQ(picked, 100u);
+  ASSERT_EQ(InvokeByOffset(menu, picked - 100), S_OK);
+  std::string archive = std::string(kArchives) + "\\Reports.zip";
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "the mail program did not run";
+  std::string shortArchive = ShortPath(archive);
+  ASSERT_NE(shortArchive, "");
+  EXPECT_NE(shortArchive, archive) << "the folder's long name has a short form";
+  EXPECT_EQ(Record(kRecord), "\"" + WinePath(MAIL_RECORDER_EXE) + "\" \"" + kRecord + "\" " + archive + " " + shortArchive);
+  EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{"Reports.zip"});
+  ExpectForReader(archive, {{UnixSource("Reports"), "Reports"},
+                            {UnixSource("\xc3\x9c" "berblick.txt"), "\xc3\x9c" "berblick.txt"},
+                            {UnixSource("notes.bak"), "notes.bak"}});
+
+  // By verb, ANSI and wide: two more archives beside the first.
+  EXPECT_EQ(InvokeByVerb(menu, "ParvelloSend"), S_OK);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  EXPECT_NE(Record(kRecord).find(std::string(kArchives) + "\\Reports (2).zip"), std::string::npos);
+  CMINVOKECOMMANDINFOEX wide = {};
+  wide.cbSize = sizeof wide;
+  wide.fMask = CMIC_MASK_UNICODE;
+  wide.lpVerb = "ParvelloSend";
+  wide.lpVerbW = L"parvellosend";
+  wide.nShow = SW_SHOWNORMAL;
+  EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&wide)), S_OK);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  Record(kRecord);
+
+  // Anything else is refused and does nothing.
+  EXPECT_EQ(InvokeByOffset(menu, 1), E_INVALIDARG);
+  EXPECT_EQ(InvokeByVerb(menu, "open"), E_INVALIDARG);
+  wide.lpVerbW = L"open";
+  EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&wide)), E_INVALIDARG);
+  CMINVOKECOMMANDINFO truncated = {};
+  truncated.cbSize = sizeof truncated - 4;
+  EXPECT_EQ(menu->InvokeCommand(&truncated), E_INVALIDARG);
+  EXPECT_EQ(FilesIn(kArchives), (std::vector<std::string>{"Reports (2).zip", "Reports (3).zip", "Reports.zip"}));
+  EXPECT_FALSE(FileExists(kRecord));
+
+  // The counts behind DllCanUnloadNow: objects and server locks.
+  menu->Release();
+  EXPECT_EQ(init->Release(), 0u);
+  EXPECT_EQ(canUnload(), S_OK);
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(CoGetClassObject(kParvelloClass, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                             reinterpret_cast<void**>(&factory)),
+            S_OK);
+  EXPECT_EQ(canUnload(), S_FALSE) << "the factory lives";
+  IUnknown* outer = factory;
+  void* aggregated = &aggregated;
+  EXPECT_EQ(factory->CreateInstance(outer, IID_IUnknown, &aggregated), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(aggregated, nullptr);
+  EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+  factory->Release();
+  EXPECT_EQ(canUnload(), S_FALSE) << "the server is locked";
+  ASSERT_EQ(getClass(kParvelloClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+  factory->Release();
+  EXPECT_EQ(canUnload(), S_OK);
+  void* stranger = &stranger;
+  EXPECT_EQ(getClass(kStranger, IID_IClassFactory, &stranger), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(stranger, nullptr);
+}
+
+// A caller that lets the command run on (CMIC_MASK_ASYNCOK, as a shell
+// window that must not wait does): the call returns at once, the job keeps
+// the library loaded after every object is gone and unused libraries are
+// unloaded, and lets go of it when it is done.
+TEST_F(ProductLibrary, ACommandLetRunOnOutlivesItsObjects) {
+  IContextMenu* menu = MenuFor({Source(L"Reports")});
+  ASSERT_NE(menu, nullptr);
+  CMINVOKECOMMANDINFO invocation = {};
+  invocation.cbSize = sizeof invocation;
+  invocation.fMask = CMIC_MASK_ASYNCOK;
+  invocation.lpVerb = MAKEINTRESOURCEA(0);
+  ASSERT_EQ(menu->InvokeCommand(&invocation), S_OK);
+  EXPECT_EQ(menu->Release(), 0u);
+  CoFreeUnusedLibrariesEx(0, 0);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "the job did not hand the archive over";
+  EXPECT_NE(Record(kRecord).find(std::string(kArchives) + "\\Reports.zip"), std::string::npos);
+  EXPECT_TRUE(WaitUntil([] {
+    CoFreeUnusedLibrariesEx(0, 0);
+    return GetModuleHandleA("parvello.dll") == nullptr;
+  })) << "the library stays loaded after the job";
+  ExpectForReader(std::string(kArchives) + "\\Reports.zip", {{UnixSource("Reports"), "Reports"}});
+}
+
+TEST_F(ProductLibrary, RetentionDeletesOnlyTheProductsOwnOldArchives) {
+  IContextMenu* menu = MenuFor({Source(L"Reports\\2026")});
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  Record(kRecord);
+  std::string made = std::string(kArchives) + "\\2026.zip";
+  ASSERT_TRUE(FileExists(made));
+  const std::pair<const char*, int> olds[] = {{"product, 8 days.zip", 8}, {"product, 6 days.zip", 6}};
+  for (const auto& old : olds) {
+    std::string path = std::string(kArchives) + "\\" + old.first;
+    ASSERT_TRUE(CopyFileA(made.c_str(), path.c_str(), FALSE));
+    ASSERT_TRUE(SetAge(path, old.second));
+  }
+  // A stranger's archive of the same age, an empty archive without the
+  // product's mark, a text file.
+  std::vector<unsigned char> bytes;
+  ASSERT_TRUE(ReadFileBytes(made, bytes));
+  bytes.back() ^= 1;  // its comment differs by one letter
+  ASSERT_TRUE(WriteFileBytes(std::string(kArchives) + "\\stranger.zip", bytes.data(), bytes.size()));
+  ASSERT_TRUE(WriteFileBytes(std::string(kArchives) + "\\empty.zip", "PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22));
+  ASSERT_TRUE(WriteFileBytes(std::string(kArchives) + "\\notes.txt", "x", 1));
+  for (const char* name : {"stranger.zip", "empty.zip", "notes.txt"})
+    ASSERT_TRUE(SetAge(std::string(kArchives) + "\\" + name, 30));
+  ASSERT_TRUE(DeleteFileA(made.c_str()));
+
+  ASSERT_TRUE(SetSetting("Retention", 7));
+  ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  Record(kRecord);
+  EXPECT_EQ(FilesIn(kArchives), (std::vector<std::string>{"2026.zip", "empty.zip", "notes.txt",
+                                                          "product, 6 days.zip", "stranger.zip"}));
+  // 0 keeps every archive.
+  ASSERT_TRUE(SetAge(std::string(kArchives) + "\\product, 6 days.zip", 400));
+  ASSERT_TRUE(SetSetting("Retention", 0));
+  ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  Record(kRecord);
+  EXPECT_TRUE(FileExists(std::string(kArchives) + "\\product, 6 days.zip"));
+  EXPECT_TRUE(FileExists(std::string(kArchives) + "\\2026 (2).zip"));
+  ExpectForReader(std::string(kArchives) + "\\2026 (2).zip", {{UnixSource("Reports/2026"), "2026"}});
+  menu->Release();
+}
+
+TEST_F(ProductLibrary, ANameTemplateNamesTheArchive) {
+  IContextMenu* menu = MenuFor({Source(L"Reports\\summary.txt"), Source(L"Reports\\2026")});
+  ASSERT_NE(menu, nullptr);
+  ASSERT_TRUE(SetSetting("UseCustom", 1));
+  ASSERT_TRUE(SetSetting("NameTemplate", "%COMPUTERNAME% $FOLDER-$NAME $DATE"));
+  SYSTEMTIME before, after;
+  GetLocalTime(&before);
+  ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
+  GetLocalTime(&after);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  Record(kRecord);
+  auto named = [](const SYSTEMTIME& day) {
+    char date[16];
+    wsprintfA(date, "%04u-%02u-%02u", day.wYear, day.wMonth, day.wDay);
+    return ComputerName() + " Reports-summary " + date + ".zip";
+  };
+  std::vector<std::string> files = FilesIn(kArchives);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_TRUE(files[0] == named(before) || files[0] == named(after)) << files[0];
+  ExpectForReader(std::string(kArchives) + "\\" + files[0],
+                  {{UnixSource("Reports/summary.txt"), "summary.txt"}, {UnixSource("Reports/2026"), "2026"}});
+
+  // Characters no file name holds are replaced; a template that gives
+  // nothing falls back to the product's name.
+  for (const char* nameTemplate : {"a:b|c", "  ..."}) {
+    ASSERT_TRUE(SetSetting("NameTemplate", nameTemplate));
+    ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
+    ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+    Record(kRecord);
+  }
+  files = FilesIn(kArchives);
+  EXPECT_EQ(files.size(), 3u);
+  EXPECT_NE(std::find(files.begin(), files.end(), "a_b_c.zip"), files.end());
+  EXPECT_NE(std::find(files.begin(), files.end(), "Parvello archive.zip"), files.end());
+  menu->Release();
+}
+
+TEST_F(ProductLibrary, AFailureIsShownOnceAndLeavesNoPartialArchive) {
+  IContextMenu* menu = MenuFor({Source(L"Reports")});
+  ASSERT_NE(menu, nullptr);
+  BoxAnswerer answerer("Parvello");
+
+  // A file another program holds open without sharing, deep in the
+  // selection: the archive was half written when it is found.
+  HANDLE held = CreateFileW(Source(L"Reports\\2026\\q1.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(InvokeByOffset(menu, 0), E_FAIL);
+  CloseHandle(held);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_NE(answerer.Seen()[0].find("Parvello cannot read " + Utf8(Source(L"Reports\\2026\\q1.txt"))),
+            std::string::npos)
+      << answerer.Seen()[0];
+  EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{}) << "no partial archive";
+  EXPECT_FALSE(FileExists(kRecord)) << "nothing handed over";
+
+  // An archive folder that is a file.
+  std::string notAFolder = std::string(kRoot) + "\\a file";
+  ASSERT_TRUE(WriteFileBytes(notAFolder, "x", 1));
+  ASSERT_TRUE(SetSetting("TemporaryFolder", notAFolder));
+  EXPECT_EQ(InvokeByOffset(menu, 0), E_FAIL);
+  ASSERT_EQ(answerer.Seen().size(), 2u);
+  EXPECT_NE(answerer.Seen()[1].find("Parvello cannot write an archive in " + notAFolder), std::string::npos)
+      << answerer.Seen()[1];
+  // One whose parent is missing.
+  std::string unreachable = std::string(kRoot) + "\\missing\\archives";
+  ASSERT_TRUE(SetSetting("TemporaryFolder", unreachable));
+  EXPECT_EQ(InvokeByOffset(menu, 0), E_FAIL);
+  ASSERT_EQ(answerer.Seen().size(), 3u);
+  EXPECT_NE(answerer.Seen()[2].find("Parvello cannot make its archive folder " + unreachable), std::string::npos)
+      << answerer.Seen()[2];
+  // Told to be quiet (CMIC_MASK_FLAG_NO_UI): the same failure, no box.
+  EXPECT_EQ(InvokeByOffset(menu, 0, true), E_FAIL);
+  EXPECT_EQ(answerer.Seen().size(), 3u);
+  ASSERT_TRUE(SetSetting("TemporaryFolder", kArchives));
+
+  // Nothing the filters let through.
+  IContextMenu* filtered = MenuFor({Source(L"notes.bak"), Source(L"Reports\\old.bak")});
+  ASSERT_NE(filtered, nullptr);
+  EXPECT_EQ(InvokeByOffset(filtered, 0), E_FAIL);
+  filtered->Release();
+  ASSERT_EQ(answerer.Seen().size(), 4u);
+  EXPECT_NE(answerer.Seen()[3].find("There is nothing to pack"), std::string::npos) << answerer.Seen()[3];
+  EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{});
+
+  // A mail program that cannot be started: the archive is whole and the
+  // box says where it is.
+  ASSERT_TRUE(SetSetting("UserDefinedCmdLine", std::string(kRoot) + "\\no such mailer.exe $NAME"));
+  EXPECT_EQ(InvokeByOffset(menu, 0), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
+  ASSERT_EQ(answerer.Seen().size(), 5u);
+  std::string archive = std::string(kArchives) + "\\Reports.zip";
+  EXPECT_NE(answerer.Seen()[4].find("The mail client cannot be started"), std::string::npos) << answerer.Seen()[4];
+  EXPECT_NE(answerer.Seen()[4].find("The archive is " + archive), std::string::npos) << answerer.Seen()[4];
+  EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{"Reports.zip"});
+  ExpectForReader(archive, {{UnixSource("Reports"), "Reports"}});
+  menu->Release();
+}
+
+TEST_F(ProductLibrary, APredefinedClientGetsTheArchiveThroughSimpleMapi) {
+  // The default mail client is the stand-in provider: Wine's mapi32 reads
+  // HKLM\Software\Clients\Mail when it is loaded and loads that client's
+  // DLLPath.
+  ScopedValue client(HKEY_LOCAL_MACHINE, kMailKey, "");
+  ScopedValue provider(HKEY_LOCAL_MACHINE, (std::string(kMailKey) + "\\" + kTestClient).c_str(), "DLLPath");
+  ASSERT_TRUE(client.SetText(kTestClient));
+  ASSERT_TRUE(provider.SetText(WinePath(MAPI_PROVIDER_DLL).c_str()));
+  const std::string record = std::string(kRoot) + "\\mapi-record.txt";
+  SetEnvironmentVariableA("PARVELLO_MAPI_RECORD", record.c_str());
+  ASSERT_TRUE(SetSetting("Mailer", 3));
+  ASSERT_EQ(GetModuleHandleA("mapi32.dll"), nullptr);
+
+  IContextMenu* menu = MenuFor({Source(L"\u00dcberblick.txt")});
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
+  // Simple MAPI takes ANSI texts.
+  std::string name = Ansi(L"\u00dcberblick.zip");
+  ASSERT_EQ(name.size(), 13u) << "the code page holds the letter";
+  EXPECT_EQ(Record(record.c_str()), "session=0\nreserved=0\nwindow=0\nflags=" +
+                                        std::to_string(MAPI_DIALOG | MAPI_LOGON_UI) + "\nsubject=" + name +
+                                        "\nrecipients=0\nfiles=1\npath=" + kArchives + "\\" + name +
+                                        "\nname=" + name + "\nposition=4294967295\nexists=1\n");
+  EXPECT_EQ(GetModuleHandleA("mapi32.dll"), nullptr) << "mapi32 is unloaded after the message";
+
+  // A name the ANSI code page cannot hold goes by its short form.
+  IContextMenu* eastern = MenuFor({Source(L"\u6771\u4eac.txt")});
+  ASSERT_NE(eastern, nullptr);
+  ASSERT_EQ(InvokeByOffset(eastern, 0), S_OK);
+  eastern->Release();
+  wchar_t shortArchive[MAX_PATH] = L"";
+  ASSERT_NE(GetShortPathNameW(Wide(std::string(kArchives) + "\\\xe6\x9d\xb1\xe4\xba\xac.zip").c_str(), shortArchive,
+                              MAX_PATH),
+            0u);
+  std::string seen = Record(record.c_str());
+  EXPECT_NE(seen.find("\npath=" + Utf8(shortArchive) + "\n"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("\nexists=1\n"), std::string::npos) << seen;
+
+  // The client's own answers: a cancelled message is no failure, an error
+  // is shown.
+  BoxAnswerer answerer("Parvello");
+  SetEnvironmentVariableA("PARVELLO_MAPI_ANSWER", "1");  // MAPI_USER_ABORT
+  EXPECT_EQ(InvokeByOffset(menu, 0), S_OK);
+  SetEnvironmentVariableA("PARVELLO_MAPI_ANSWER", "2");  // MAPI_E_FAILURE
+  EXPECT_EQ(InvokeByOffset(menu, 0), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
+  SetEnvironmentVariableA("PARVELLO_MAPI_ANSWER", nullptr);
+  SetEnvironmentVariableA("PARVELLO_MAPI_RECORD", nullptr);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_NE(answerer.Seen()[0].find("Simple MAPI error 2"), std::string::npos) << answerer.Seen()[0];
+  menu->Release();
+}
+
+}  // namespace

@@ -1,0 +1,30 @@
+// A stand-in mail program: writes the command line it was started with,
+// in UTF-8, to the file its first argument names (whole or not at all:
+// written beside it, then renamed).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!arguments || count < 2) return 2;
+  std::wstring record = arguments[1];
+  std::wstring partial = record + L".part";
+  LocalFree(arguments);
+
+  const wchar_t* line = GetCommandLineW();
+  int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+  std::string text(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, line, -1, &text[0], size, nullptr, nullptr);
+  text.resize(size - 1);
+
+  HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+  if (!ok || !MoveFileExW(partial.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+  return 0;
+}

@@ -1,0 +1,242 @@
+// The uninstall entry's command, run as Add/Remove Programs runs it
+// ("Rundll32.exe parvello.dll,Uninstall") after a real installation by the
+// twin: the machine compared before the installation and after the
+// uninstall, a registry fault, the confirmation, running it twice.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness/harness.h"
+#include "harness/machine_snapshot.h"
+#include "harness/product_state.h"
+#include "harness/registry_faults.h"
+#include "product/shell_host.h"
+
+namespace {
+
+const char kVendorKey[] = "SOFTWARE\\Quorvanta";
+const char kOtherProductKey[] = "SOFTWARE\\Quorvanta\\Vorlandt";
+const char kOtherExtension[] = "{0a1b2c3d-4e5f-4061-8273-94a5b6c7d8e9}";
+const char kSessionManagerKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingRenames[] = "PendingFileRenameOperations";
+const char kCaption[] = "Parvello 1.1";
+
+std::string ArchiveFolder() {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + "Temporary Archive Files";
+}
+
+// What the installation and the uninstall may touch, and far around it.
+std::string MachineState() {
+  std::string windows = WindowsDir(), system = SystemDir(), help = HelpDir();
+  std::string temp = ArchiveFolder();
+  temp.resize(temp.find_last_of('\\'));
+  return RegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE") + FolderTree(windows.substr(0, windows.size() - 1), 1) +
+         FolderTree(system.substr(0, system.size() - 1), 1) + FolderTree(help.substr(0, help.size() - 1), 1) +
+         FolderTree(temp, 3);
+}
+
+// The lines only one of the two states has, marked "-" and "+".
+std::string Difference(const std::string& before, const std::string& after) {
+  std::map<std::string, int> count;  // how many more times before has it than after
+  auto tally = [&](const std::string& text, int step) {
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) count[line] += step;
+  };
+  tally(before, 1);
+  tally(after, -1);
+  std::string out;
+  for (const auto& line : count)
+    if (line.second) out += (line.second > 0 ? "-" : "+") + line.first + "\n";
+  return out;
+}
+
+// The state without the library's own line: it stays until the restart.
+std::string WithoutLibrary(std::string state) {
+  std::string line = SystemDir() + "parvello.dll ";
+  size_t at = state.find(line);
+  if (at != std::string::npos) state.erase(at, state.find('\n', at) - at + 1);
+  return state;
+}
+
+std::vector<std::wstring> PendingRenames() {
+  std::vector<std::wstring> entries;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return entries;
+  std::vector<wchar_t> data(32768);
+  DWORD type = 0, size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                       &size) == ERROR_SUCCESS &&
+      type == REG_MULTI_SZ) {
+    // Pairs of source and target, the target empty for a deletion; the
+    // list ends with one more empty text.
+    size_t count = size / sizeof(wchar_t);
+    for (size_t at = 0; at < count;) {
+      std::wstring entry(&data[at], wcsnlen(&data[at], count - at));
+      entries.push_back(entry);
+      at += entry.size() + 1;
+    }
+    if (entries.size() % 2 == 1 && entries.back().empty()) entries.pop_back();
+  }
+  RegCloseKey(key);
+  return entries;
+}
+
+class UninstallEntry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetProductState();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kVendorKey);  // when earlier tests left it empty
+    // Every Windows has the handler lists the extension joins (a fresh Wine
+    // prefix lacks the one for folders); the uninstall leaves them.
+    for (const char* list : {"*\\shellex\\ContextMenuHandlers", "Directory\\shellex\\ContextMenuHandlers"}) {
+      HKEY key;
+      ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, list, 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr), ERROR_SUCCESS);
+      RegCloseKey(key);
+    }
+    DeleteTree(ArchiveFolder());
+    dir_ = "C:\\parvello-uninstall-test";
+    DeleteTree(dir_);
+    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
+  }
+  void TearDown() override {
+    ResetProductState();
+    DeleteTree(ArchiveFolder());
+    DeleteTree(dir_);
+  }
+
+  void Install() {
+    std::string script = dir_ + "\\setup" + std::to_string(installs_++) + ".ini";
+    ASSERT_TRUE(WriteFileBytes(script, "", 0));
+    ASSERT_EQ(RunTwin(script), 0u) << "the twin's unattended installation";
+  }
+
+  // The product used once, so that its archive folder holds an archive.
+  void SendOneArchive() {
+    std::string file = dir_ + "\\letter.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "Dear reader", 11));
+    ASSERT_TRUE(SetSetting("Mailer", 0));
+    ASSERT_TRUE(SetSetting("UserDefinedCmdLine", "\"" + WinePath(MAIL_RECORDER_EXE) + "\" \"" + dir_ + "\\record.txt\" $NAME"));
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    IContextMenu* menu = MenuFor({Wide(file)});
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(InvokeByOffset(menu, 0, true), S_OK);
+    menu->Release();
+    CoUninitialize();
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(dir_ + "\\record.txt"); }, 15000));
+    ASSERT_EQ(FilesIn(ArchiveFolder()), std::vector<std::string>{"letter.zip"});
+  }
+
+  static DWORD UninstallQuietly() {
+    ChildProcess rundll;
+    if (!rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall /S")) return 0xFFFFFFFE;
+    return rundll.Wait() ? rundll.ExitCode() : 0xFFFFFFFF;
+  }
+
+  std::string dir_;
+  int installs_ = 0;
+};
+
+TEST_F(UninstallEntry, TakesAwayExactlyWhatTheInstallationBrought) {
+  ScopedValue pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
+  ScopedValue otherExtension(HKEY_LOCAL_MACHINE, kApprovedKey, kOtherExtension);
+  ScopedValue otherProduct(HKEY_LOCAL_MACHINE, kOtherProductKey, "Version");
+  ASSERT_TRUE(otherExtension.SetText("Another Extension"));
+  ASSERT_TRUE(otherProduct.SetText("2.0"));
+  ASSERT_TRUE(pending.Remove());
+  const std::string before = MachineState();
+
+  Install();
+  SendOneArchive();
+  ASSERT_NE(Difference(before, MachineState()), "") << "the installation left traces";
+  ASSERT_EQ(UninstallQuietly(), 0u) << "everything removed";
+
+  EXPECT_EQ(Difference(before, WithoutLibrary(MachineState())), "");
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kOtherProductKey)) << "the vendor's other product stays";
+  EXPECT_FALSE(FileExists(ArchiveFolder())) << "the emptied archive folder goes";
+  // The library, in use by Rundll32, is deleted at the next start.
+  EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
+  std::vector<std::wstring> renames = PendingRenames();
+  ASSERT_EQ(renames.size(), 2u);
+  EXPECT_EQ(lstrcmpiW(renames[0].c_str(), (L"\\??\\" + Wide(SystemDir()) + L"parvello.dll").c_str()), 0)
+      << Utf8(renames[0]);
+  EXPECT_EQ(renames[1], L"") << "to be deleted, not moved";
+}
+
+TEST_F(UninstallEntry, RunningItTwiceIsHarmlessAndAnEmptyVendorKeyGoes) {
+  ScopedValue pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
+  ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+  Install();
+  SendOneArchive();
+  // A file of the user's own in the archive folder keeps the folder.
+  std::string mine = ArchiveFolder() + "\\mine.txt";
+  ASSERT_TRUE(WriteFileBytes(mine, "mine", 4));
+  ASSERT_EQ(UninstallQuietly(), 0u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+  EXPECT_EQ(FilesIn(ArchiveFolder()), std::vector<std::string>{"mine.txt"});
+  const std::string once = MachineState();
+  EXPECT_EQ(UninstallQuietly(), 0u) << "nothing left to remove is no failure";
+  EXPECT_EQ(Difference(once, MachineState()), "");
+}
+
+TEST_F(UninstallEntry, AKeyThatCannotBeRemovedIsNamedAndTheRestGoes) {
+  ScopedValue pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
+  Install();
+  const std::string installed = InstalledProductState();
+
+  // The confirmation, answered No: nothing is removed.
+  {
+    ChildProcess rundll;
+    ASSERT_TRUE(rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall"));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }, 15000));
+    EXPECT_NE(ControlText(GetDlgItem(box, 0xFFFF)).find("will be removed from this computer"), std::string::npos);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(rundll.Wait());
+  }
+  EXPECT_EQ(InstalledProductState(), installed);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+
+  {
+    DeniedKey denied(HKEY_CLASSES_ROOT, kDirectoryHandlerKey);
+    ASSERT_TRUE(denied.Armed());
+    {
+      ChildProcess rundll;
+      ASSERT_TRUE(rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall"));
+      HWND box = nullptr;
+      ASSERT_TRUE(WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }, 15000));
+      PostMessageA(box, WM_COMMAND, IDYES, 0);
+      HWND report = nullptr;
+      ASSERT_TRUE(WaitUntil([&] { return (report = FindDialogOf(rundll.Id(), kCaption)) != nullptr && report != box; },
+                            15000));
+      std::string text = ControlText(GetDlgItem(report, 0xFFFF));
+      EXPECT_NE(text.find("could not be removed"), std::string::npos) << text;
+      EXPECT_NE(text.find(std::string("HKEY_CLASSES_ROOT\\") + kDirectoryHandlerKey), std::string::npos) << text;
+      EXPECT_EQ(text.find("CLSID"), std::string::npos) << "only what stayed is named: " << text;
+      PostMessageA(report, WM_COMMAND, IDOK, 0);
+      ASSERT_TRUE(rundll.Wait());
+    }
+    // The rest is gone all the same.
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFilesHandlerKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+    std::string approval;
+    EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClassId, approval));
+    for (const char* help : {"parvello.hlp", "parvello.cnt"}) EXPECT_FALSE(FileExists(HelpDir() + help)) << help;
+    // Quietly, the fault is the exit code.
+    EXPECT_EQ(UninstallQuietly(), 1u);
+  }
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kDirectoryHandlerKey)) << "the key that was denied stays";
+  EXPECT_EQ(UninstallQuietly(), 0u) << "and goes when it can";
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kDirectoryHandlerKey));
+}
+
+}  // namespace
