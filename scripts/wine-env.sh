@@ -48,6 +48,12 @@ wine_env_prefix() {
       /usr/lib/wine/wineserver -w
     fi
   fi
+  # Debian's Wine does not find its own Marlett, which draws the caption
+  # buttons (they show as letters without it); a prefix's Fonts folder is
+  # always searched.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
   # One server for the whole run: every process start is then cheaper.
   # (It refuses when one already serves this prefix, which is as good.)
   /usr/lib/wine/wineserver -p 2>/dev/null || true

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "harness/harness.h"
+#include "harness/help_viewer.h"
 #include "harness/product_state.h"
 #include "harness/registry_faults.h"
 #include "harness/wizard_driver.h"
@@ -27,11 +28,16 @@ const char kRegistryError[] = "Internal registry error occured.\nThe operation c
 
 class MailPages : public ::testing::Test {
  protected:
+  // A finished wizard leaves the help viewer open at the overview.
   void SetUp() override {
+    EndHelpViewers();
     ResetProductState();
     ASSERT_TRUE(defaultClient_.Remove());
   }
-  void TearDown() override { ResetProductState(); }
+  void TearDown() override {
+    EndHelpViewers();
+    ResetProductState();
+  }
 
   void StartAtMailClient() {
     ASSERT_TRUE(driver_.StartAtMailClient())

@@ -13,6 +13,7 @@
 
 #include "common/owned.h"
 #include "harness/harness.h"
+#include "harness/help_viewer.h"
 #include "harness/product_state.h"
 #include "harness/registry_faults.h"
 #include "harness/wizard_driver.h"
@@ -35,7 +36,10 @@ constexpr int kUserDefinedClient = 1044;
 
 class Wizard : public ::testing::Test {
  protected:
+  // A finished wizard leaves the help viewer open at the overview, over
+  // the next test's windows.
   void SetUp() override {
+    EndHelpViewers();
     ResetProductState();
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -43,6 +47,7 @@ class Wizard : public ::testing::Test {
     RemoveArchiveFolder();
   }
   void TearDown() override {
+    EndHelpViewers();
     RemoveArchiveFolder();
     ResetProductState();
   }
