@@ -13,12 +13,12 @@
 #include <cstring>
 #include <vector>
 
+#include "tool_files.h"
+
 namespace {
 
 struct Rgb { uint8_t r, g, b; };
 
-void Put16(std::vector<uint8_t>& out, unsigned v) { out.push_back(v & 0xFF); out.push_back((v >> 8) & 0xFF); }
-void Put32(std::vector<uint8_t>& out, unsigned v) { Put16(out, v & 0xFFFF); Put16(out, v >> 16); }
 
 // A BMP file: file header, 40-byte info header, colour table, bottom-up rows.
 std::vector<uint8_t> Encode(int width, int height, int bpp, unsigned clrUsed, const std::vector<Rgb>& table,
@@ -137,10 +137,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_bitmap side OUT | make_bitmap test BPP COLOURS WIDTH HEIGHT OUT\n");
     return 2;
   }
-  FILE* f = std::fopen(out, "wb");
-  if (!f) { std::perror(out); return 1; }
-  bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) { std::perror(out); std::remove(out); return 1; }
-  return 0;
+  return WriteOutputFile(out, file) ? 0 : 1;
 }

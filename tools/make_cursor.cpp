@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "tool_files.h"
+
 namespace {
 
 constexpr int kSize = 32;
@@ -35,15 +37,6 @@ const char* const kHand[] = {
     "     X........X",
     "     XXXXXXXXXX",
 };
-
-void Put16(std::vector<uint8_t>& out, unsigned v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<uint8_t>& out, unsigned v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 
 char PixelAt(int x, int y) {
   if (y >= static_cast<int>(sizeof kHand / sizeof kHand[0])) return ' ';
@@ -91,10 +84,5 @@ int main(int argc, char** argv) {
   Put32(file, static_cast<unsigned>(image.size()));
   Put32(file, 6 + 16);
   file.insert(file.end(), image.begin(), image.end());
-  FILE* out = std::fopen(argv[1], "wb");
-  if (!out) { std::perror(argv[1]); return 1; }
-  bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  ok = std::fclose(out) == 0 && ok;
-  if (!ok) { std::perror(argv[1]); std::remove(argv[1]); return 1; }
-  return 0;
+  return WriteOutputFile(argv[1], file) ? 0 : 1;
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "tool_files.h"
+
 namespace {
 
 // The standard 16-colour palette, as RGBQUAD (blue, green, red, 0).
@@ -62,8 +64,6 @@ Image Draw(int size) {
   return image;
 }
 
-void Put16(std::vector<uint8_t>& out, unsigned v) { out.push_back(v & 0xFF); out.push_back((v >> 8) & 0xFF); }
-void Put32(std::vector<uint8_t>& out, unsigned v) { Put16(out, v & 0xFFFF); Put16(out, v >> 16); }
 
 // One icon image: BITMAPINFOHEADER (double height for the mask), palette,
 // 4-bit colour rows bottom-up, then the 1-bit transparency mask.
@@ -116,10 +116,5 @@ int main(int argc, char** argv) {
     offset += static_cast<unsigned>(images[i].size());
   }
   for (auto& image : images) file.insert(file.end(), image.begin(), image.end());
-  FILE* out = std::fopen(argv[1], "wb");
-  if (!out) { std::perror(argv[1]); return 1; }
-  bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  ok = std::fclose(out) == 0 && ok;
-  if (!ok) { std::perror(argv[1]); std::remove(argv[1]); return 1; }
-  return 0;
+  return WriteOutputFile(argv[1], file) ? 0 : 1;
 }

@@ -2,16 +2,11 @@
 
 #include <wchar.h>
 
-#include "decimal.h"
+#include "text.h"
 
 namespace {
 
 constexpr size_t kLongestBase = 120;
-
-std::wstring FileName(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
 
 std::wstring WithoutExtension(const std::wstring& path) {
   std::wstring name = FileName(path);

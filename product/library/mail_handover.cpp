@@ -2,7 +2,7 @@
 
 #include <mapi.h>
 
-#include "decimal.h"
+#include "text.h"
 
 namespace {
 
@@ -16,13 +16,8 @@ std::wstring ShortName(const std::wstring& path) {
 // characters the ANSI code page lacks.
 std::string Ansi(const std::wstring& text, const std::wstring& fallback) {
   BOOL lossy = FALSE;
-  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, &lossy);
-  const std::wstring& source = lossy ? fallback : text;
-  size = WideCharToMultiByte(CP_ACP, 0, source.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(size > 0 ? size : 1, '\0');
-  WideCharToMultiByte(CP_ACP, 0, source.c_str(), -1, &out[0], size, nullptr, nullptr);
-  out.resize(strlen(out.c_str()));
-  return out;
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  return Narrow(lossy ? fallback : text, CP_ACP);
 }
 
 bool RunCommandLine(const std::wstring& archive, const ProductOptions& options, std::wstring& problem) {

@@ -4,7 +4,7 @@
 
 #include "archive_folder.h"
 #include "archive_name.h"
-#include "decimal.h"
+#include "text.h"
 #include "zip_writer.h"
 
 namespace {
@@ -38,18 +38,6 @@ bool Matches(const wchar_t* name, const wchar_t* pattern, size_t patternLength) 
   }
   while (pattern < end && *pattern == L'*') ++pattern;
   return pattern == end;
-}
-
-std::string Utf8(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size, '\0');
-  if (size) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-  return out;
-}
-
-std::wstring FileName(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 std::wstring SystemMessage(DWORD error) {
@@ -95,7 +83,7 @@ class Packing {
     do {
       std::wstring child = found.cFileName;
       if (child == L"." || child == L"..") continue;
-      ok = Add(path + L"\\" + child, name + "/" + Utf8(child), found.dwFileAttributes, found.ftLastWriteTime);
+      ok = Add(path + L"\\" + child, name + "/" + Narrow(child, CP_UTF8), found.dwFileAttributes, found.ftLastWriteTime);
     } while (ok && FindNextFileW(search, &found));
     FindClose(search);
     return ok;
@@ -161,7 +149,7 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
     std::wstring unique = name;
     for (int n = 2; !topNames.insert(Lowered(unique)).second; ++n)
       unique = name + L" (" + Decimal(n) + L")";
-    if (!(ok = packing.Add(item, Utf8(unique)))) break;
+    if (!(ok = packing.Add(item, Narrow(unique, CP_UTF8)))) break;
   }
   bool empty = ok && zip.Entries() == 0;
   ok = ok && !empty && zip.Finish(kArchiveComment);

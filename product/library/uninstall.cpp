@@ -11,6 +11,7 @@
 #include "archive_folder.h"
 #include "module.h"
 #include "options.h"
+#include "text.h"
 
 namespace {
 
@@ -76,14 +77,6 @@ bool DeleteFileIfThere(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
 }
 
-std::string Narrow(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(size > 0 ? size : 1, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-  out.resize(strlen(out.c_str()));
-  return out;
-}
-
 std::string WindowsHelpFolder() {
   char windows[MAX_PATH];
   UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
@@ -123,7 +116,7 @@ void RemoveProduct(std::vector<std::string>& left) {
 
   std::vector<std::wstring> archivesLeft;
   DeleteAllArchives(archives, archivesLeft);
-  for (const std::wstring& archive : archivesLeft) left.push_back(Narrow(archive));
+  for (const std::wstring& archive : archivesLeft) left.push_back(Narrow(archive, CP_ACP));
   RemoveDirectoryW(archives.c_str());  // only when nothing else is in it
 
   // The library is loaded by Rundll32 right now: it goes at the next start.

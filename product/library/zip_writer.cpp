@@ -60,19 +60,25 @@ bool ZipWriter::Write(const void* data, size_t size) {
   return true;
 }
 
+// From "version needed" to the name's length: the same in the local
+// header and in the central directory.
+void PutEntryFields(std::string& out, const ZipWriter::Entry& entry) {
+  Put16(out, kVersion);
+  Put16(out, HasNonAscii(entry.name) ? kUtf8Names : 0);
+  Put16(out, entry.method);
+  Put16(out, entry.time);
+  Put16(out, entry.date);
+  Put32(out, entry.crc);
+  Put32(out, entry.compressedSize);
+  Put32(out, entry.size);
+  Put16(out, static_cast<uint32_t>(entry.name.size()));
+}
+
 bool ZipWriter::WriteLocalHeader(const Entry& entry) {
   std::string header;
   Put32(header, 0x04034b50);
-  Put16(header, kVersion);
-  Put16(header, HasNonAscii(entry.name) ? kUtf8Names : 0);
-  Put16(header, entry.method);
-  Put16(header, entry.time);
-  Put16(header, entry.date);
-  Put32(header, entry.crc);
-  Put32(header, entry.compressedSize);
-  Put32(header, entry.size);
-  Put16(header, static_cast<uint32_t>(entry.name.size()));
-  Put16(header, 0);
+  PutEntryFields(header, entry);
+  Put16(header, 0);  // extra field
   header += entry.name;
   return Write(header.data(), header.size());
 }
@@ -175,15 +181,7 @@ bool ZipWriter::Finish(const char* comment) {
   for (const Entry& entry : entries_) {
     Put32(directory, 0x02014b50);
     Put16(directory, kVersion);  // made by: MS-DOS, 2.0
-    Put16(directory, kVersion);
-    Put16(directory, HasNonAscii(entry.name) ? kUtf8Names : 0);
-    Put16(directory, entry.method);
-    Put16(directory, entry.time);
-    Put16(directory, entry.date);
-    Put32(directory, entry.crc);
-    Put32(directory, entry.compressedSize);
-    Put32(directory, entry.size);
-    Put16(directory, static_cast<uint32_t>(entry.name.size()));
+    PutEntryFields(directory, entry);
     Put16(directory, 0);  // extra field
     Put16(directory, 0);  // comment
     Put16(directory, 0);  // disk

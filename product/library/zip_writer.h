@@ -16,6 +16,13 @@ enum ZipFailure { kZipNoFailure, kZipWriteFailed, kZipReadFailed, kZipTooLarge, 
 
 class ZipWriter {
  public:
+  // One member as the archive records it.
+  struct Entry {
+    std::string name;
+    uint16_t method, time, date;
+    uint32_t crc, compressedSize, size, attributes;
+    uint64_t offset;
+  };
   // `file` must be open for writing at its start and stay open.
   explicit ZipWriter(HANDLE file);
   ~ZipWriter();
@@ -34,12 +41,6 @@ class ZipWriter {
   size_t Entries() const { return entries_.size(); }
 
  private:
-  struct Entry {
-    std::string name;
-    uint16_t method, time, date;
-    uint32_t crc, compressedSize, size, attributes;
-    uint64_t offset;
-  };
   bool Write(const void* data, size_t size);
   bool WriteLocalHeader(const Entry& entry);
   bool Fail(ZipFailure failure, DWORD error);

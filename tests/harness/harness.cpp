@@ -109,6 +109,17 @@ HWND FindDialogOf(DWORD processId, const char* title) {
   return dialogs.empty() ? nullptr : dialogs.front();
 }
 
+HWND FindVisibleWindow(const char* className, DWORD processId) {
+  HWND found = nullptr;
+  for (HWND window = FindWindowExA(nullptr, nullptr, className, nullptr); window;
+       window = FindWindowExA(nullptr, window, className, nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if ((!processId || owner == processId) && IsWindowVisible(window)) found = window;
+  }
+  return found;
+}
+
 std::string ControlText(HWND control) {
   std::vector<wchar_t> wide(70000);
   LRESULT length = SendMessageW(control, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()));

@@ -44,6 +44,10 @@ DWORD RunTwin(const std::string& arguments, DWORD timeoutMs = 30000);
 // and this title, and the first of them (or null).
 std::vector<HWND> DialogsOf(DWORD processId, const char* title);
 HWND FindDialogOf(DWORD processId, const char* title);
+
+// A visible top-level window of this class that belongs to the process
+// (to any process when 0), or null.
+HWND FindVisibleWindow(const char* className, DWORD processId = 0);
 // A control's own text, asked of the control itself (WM_GETTEXT):
 // GetWindowText on another process's window reads only the text the
 // window was made with. Wine passes texts to another process in their wide

@@ -10,17 +10,7 @@ constexpr int kTopicText = 0x701;  // the viewer's rich edit control
 
 HWND WaitForHelpViewer(DWORD processId, DWORD timeoutMs) {
   HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND window = FindWindowExA(nullptr, nullptr, "MS_WINHELP", nullptr); window;
-             window = FindWindowExA(nullptr, window, "MS_WINHELP", nullptr)) {
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          if ((!processId || owner == processId) && IsWindowVisible(window)) found = window;
-        }
-        return found != nullptr;
-      },
-      timeoutMs);
+  WaitUntil([&] { return (found = FindVisibleWindow("MS_WINHELP", processId)) != nullptr; }, timeoutMs);
   return found;
 }
 

@@ -92,6 +92,16 @@ std::vector<std::string> ValueNames(HKEY root, const char* key) {
   return names;
 }
 
+bool WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  bool ok = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
 ScopedValue::ScopedValue(HKEY root, const char* key, const char* name) : root_(root), key_(key), name_(name) {
   HKEY handle;
   if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return;

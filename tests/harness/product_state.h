@@ -28,6 +28,9 @@ bool KeyExists(HKEY root, const char* key);
 // empty without key.
 std::vector<std::string> ValueNames(HKEY root, const char* key);
 
+// Writes a value of the settings key, making the key when needed.
+bool WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size);
+
 // Writes a value for the life of the object and then puts back what was
 // there before: the old data, or no value (and no key, when the key was
 // made for it).

@@ -140,17 +140,7 @@ void WizardDriver::ClickAt(int x, int y) {
 
 HWND WizardDriver::WaitForPopupMenu(DWORD timeoutMs) const {
   HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND menu = FindWindowExA(nullptr, nullptr, "#32768", nullptr); menu;
-             menu = FindWindowExA(nullptr, menu, "#32768", nullptr)) {
-          DWORD owner = 0;
-          GetWindowThreadProcessId(menu, &owner);
-          if (owner == process_.Id() && IsWindowVisible(menu)) found = menu;
-        }
-        return found != nullptr;
-      },
-      timeoutMs);
+  WaitUntil([&] { return (found = FindVisibleWindow("#32768", process_.Id())) != nullptr; }, timeoutMs);
   return found;
 }
 

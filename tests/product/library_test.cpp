@@ -96,7 +96,7 @@ struct MenuPick {
 DWORD WINAPI PickWithKeys(void* param) {
   auto* pick = static_cast<MenuPick*>(param);
   HWND menu = nullptr;
-  WaitUntil([&] { return (menu = FindWindowExA(nullptr, nullptr, "#32768", nullptr)) && IsWindowVisible(menu); });
+  WaitUntil([&] { return (menu = FindVisibleWindow("#32768", GetCurrentProcessId())) != nullptr; });
   if (!menu) return 0;
   for (int i = 0; i <= pick->position; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
   RECT item = {};

@@ -19,14 +19,6 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
   return out;
 }
 
-bool SetValue(const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
-  bool ok = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return ok;
-}
-
 }  // namespace
 
 std::wstring Wide(const std::string& utf8) {
@@ -40,9 +32,9 @@ std::wstring Wide(const std::string& utf8) {
 std::string Utf8(const std::wstring& text) { return Narrow(text, CP_UTF8); }
 std::string Ansi(const std::wstring& text) { return Narrow(text, CP_ACP); }
 
-bool SetSetting(const char* name, DWORD value) { return SetValue(name, REG_DWORD, &value, sizeof value); }
+bool SetSetting(const char* name, DWORD value) { return WriteSettingsValue(name, REG_DWORD, &value, sizeof value); }
 bool SetSetting(const char* name, const std::string& text) {
-  return SetValue(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+  return WriteSettingsValue(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
 IContextMenu* MenuFor(const std::vector<std::wstring>& selection) {

@@ -32,11 +32,7 @@ class MailClient : public ::testing::Test {
   }
   // The settings key with one value set raw.
   void Store(const char* name, DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_TRUE(WriteSettingsValue(name, type, data, size)) << name;
   }
   void StoreMailer(DWORD number) { Store("Mailer", REG_DWORD, &number, sizeof number); }
 

@@ -113,11 +113,7 @@ class MailPages : public ::testing::Test {
     return names;
   }
   void StoreSetting(const char* name, DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_TRUE(WriteSettingsValue(name, type, data, size)) << name;
   }
 
   ScopedValue defaultClient_{HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail", ""};

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "tool_files.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -20,14 +22,6 @@ constexpr uint16_t kBodyFont = 0, kTitleFont = 1;
 constexpr uint32_t kGenerationDate = 930790200;
 
 void Put8(Bytes& b, uint32_t v) { b.push_back(static_cast<uint8_t>(v)); }
-void Put16(Bytes& b, uint32_t v) {
-  Put8(b, v & 0xFF);
-  Put8(b, (v >> 8) & 0xFF);
-}
-void Put32(Bytes& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
 void PutText(Bytes& b, const std::string& text) {
   b.insert(b.end(), text.begin(), text.end());
   b.push_back(0);

@@ -6,22 +6,19 @@
 
 #include "help_source.h"
 #include "hlp_writer.h"
+#include "tool_files.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: make_help SOURCE OUTPUT\n");
     return 2;
   }
-  FILE* in = std::fopen(argv[1], "rb");
-  if (!in) {
+  std::vector<uint8_t> input;
+  if (!ReadWholeFile(argv[1], input)) {
     std::perror(argv[1]);
     return 1;
   }
-  std::string text;
-  char chunk[4096];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, got);
-  std::fclose(in);
+  std::string text(input.begin(), input.end());
 
   HelpSource source;
   std::vector<uint8_t> file;
@@ -30,17 +27,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
     return 1;
   }
-  FILE* out = std::fopen(argv[2], "wb");
-  if (!out) {
-    std::perror(argv[2]);
-    return 1;
-  }
-  bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  ok = std::fclose(out) == 0 && ok;
-  if (!ok) {
-    std::perror(argv[2]);
-    std::remove(argv[2]);
-    return 1;
-  }
-  return 0;
+  return WriteOutputFile(argv[2], file) ? 0 : 1;
 }

@@ -1,0 +1,24 @@
+#include "text.h"
+
+std::wstring Decimal(unsigned long value, int digits) {
+  std::wstring text;
+  do {
+    text.insert(text.begin(), static_cast<wchar_t>(L'0' + value % 10));
+    value /= 10;
+  } while (value);
+  while (static_cast<int>(text.size()) < digits) text.insert(text.begin(), L'0');
+  return text;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+  int size = WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(size > 0 ? size : 0, '\0');
+  if (size > 0)
+    WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FileName(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}

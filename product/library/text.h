@@ -1,0 +1,17 @@
+// Texts the library makes: decimal numbers (without the C runtime's
+// formatted printing), a text in another character set, a path's last
+// part.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// `value` in decimal, at least `digits` digits (with leading zeros).
+std::wstring Decimal(unsigned long value, int digits = 1);
+
+// `text` in the code page (CP_UTF8, CP_ACP); characters it lacks become
+// the code page's default character.
+std::string Narrow(const std::wstring& text, UINT codePage);
+
+// What follows the last "\" or "/" (all of `path` without one).
+std::wstring FileName(const std::wstring& path);
