@@ -21,15 +21,15 @@ if [ "${1:-}" = "--wizard" ]; then
   wine_env_start >/dev/null
   if [ -z "${XVFB_PID:-}" ]; then
     echo "Opening the Parvello 1.1 Setup wizard on $DISPLAY (Wine prefix $WINEPREFIX)"
-    "$WINE" "$root/build/win64/bin/VOZAZIZA.EXE" >/dev/null 2>&1 && status=0 || status=$?
+    "$WINE32" "$root/build/win32/bin/VOZAZIZA.EXE" >/dev/null 2>&1 && status=0 || status=$?
     echo "The setup ended with exit code $status"
     exit "$status"
   fi
   echo "No display is set: walking through the wizard under Xvfb (Wine prefix $WINEPREFIX)"
-  shots="$root/build/win64/screenshots"
+  shots="$root/build/test32/screenshots"
   rm -rf "$shots"
   log=$(mktemp)
-  "$WINE" "$root/build/win64/bin/wizard_test.exe" \
+  "$WINE32" "$root/build/test32/bin/wizard_test.exe" \
     --gtest_filter='Wizard.WithoutTheClassKey*:Wizard.TheOverwrite*:Wizard.EveryPage*:Wizard.CancelDuringTheCopyPauses*:Wizard.AHelpFile*:MailPages.ThePredefined*:MailPages.AUserDefined*:InfoPages.AReader*' \
     >"$log" 2>&1 && status=0 || status=$?
   grep -E '^\[ *(OK|FAILED|PASSED) *\]' "$log" || cat "$log"
@@ -48,16 +48,16 @@ drive_c="$WINEPREFIX/drive_c"
 script="${1:-$root/examples/parvello-setup.ini}"
 cp "$script" "$drive_c/parvello-setup.ini"
 start=$(date +%s%N)
-"$WINE" "$root/build/win64/bin/VOZAZIZA.EXE" 'C:\parvello-setup.ini' >/dev/null 2>&1 && status=0 || status=$?
+"$WINE32" "$root/build/win32/bin/VOZAZIZA.EXE" 'C:\parvello-setup.ini' >/dev/null 2>&1 && status=0 || status=$?
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 
-echo "Unattended setup of Parvello 1.1 (64-bit twin of VOZAZIZA.EXE, Wine prefix $WINEPREFIX)"
+echo "Unattended setup of Parvello 1.1 (the 32-bit VOZAZIZA.EXE on 64-bit Wine, prefix $WINEPREFIX)"
 echo "Script: $script"
 echo "Exit code: $status, wall time ${elapsed_ms} ms"
 echo
 echo "Installed files (size, date as local time in $TZ):"
 failed=0
-for file in windows/system32/parvello.dll windows/help/parvello.hlp windows/help/parvello.cnt; do
+for file in windows/syswow64/parvello.dll windows/help/parvello.hlp windows/help/parvello.cnt; do
   if [ -f "$drive_c/$file" ]; then
     printf '  C:\\%-28s %8d bytes  %s\n' "${file//\//\\}" "$(stat -c %s "$drive_c/$file")" \
       "$(date -d "@$(stat -c %Y "$drive_c/$file")" '+%Y-%m-%d %H:%M:%S')"
@@ -67,29 +67,31 @@ for file in windows/system32/parvello.dll windows/help/parvello.hlp windows/help
   fi
 done
 
-query() {  # prints the values of one key, or says it is absent
+query() {  # $1 the registry view (32 or 64), $2 the key; prints its values (those matching $3), or says it is absent
   local out
-  if out=$("$WINE" reg query "$1" 2>/dev/null | tr -d '\r' | grep -E '^\s+\S' ); then
-    echo "  $1"
-    if [ -n "${2:-}" ]; then echo "$out" | grep -F -- "$2" | sed 's/^ */    /'; else echo "$out" | sed 's/^ */    /'; fi
+  if out=$("$WINE" reg query "$2" "/reg:$1" 2>/dev/null | tr -d '\r' | grep -E '^\s+\S' ); then
+    echo "  $2 ($1-bit view)"
+    if [ -n "${3:-}" ]; then echo "$out" | grep -F -- "$3" | sed 's/^ */    /'; else echo "$out" | sed 's/^ */    /'; fi
   else
-    echo "  $1: absent"
+    echo "  $2 ($1-bit view): absent"
     failed=1
   fi
 }
+# A 32-bit program's entries land in the 32-bit view of 64-bit Windows;
+# the handler keys are shared by both views.
 echo
 echo "Registry entries written:"
-query 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
-query 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}\InProcServer32'
-query 'HKCR\*\shellex\ContextMenuHandlers\Parvello'
-query 'HKCR\Directory\shellex\ContextMenuHandlers\Parvello'
-query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved' '{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
-query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Parvello'
+query 32 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
+query 32 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}\InProcServer32'
+query 64 'HKCR\*\shellex\ContextMenuHandlers\Parvello'
+query 64 'HKCR\Directory\shellex\ContextMenuHandlers\Parvello'
+query 32 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved' '{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
+query 32 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Parvello'
 echo
 echo "Settings as stored:"
-query 'HKLM\SOFTWARE\Quorvanta\Parvello'
+query 32 'HKLM\SOFTWARE\Quorvanta\Parvello'
 
-folder=$("$WINE" reg query 'HKLM\SOFTWARE\Quorvanta\Parvello' /v TemporaryFolder 2>/dev/null | tr -d '\r' |
+folder=$("$WINE" reg query 'HKLM\SOFTWARE\Quorvanta\Parvello' /v TemporaryFolder /reg:32 2>/dev/null | tr -d '\r' |
          sed -n 's/.*REG_SZ *//p')
 echo
 if [ -n "$folder" ]; then

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both executables and runs every test
-# under 64-bit Wine and a private Xvfb display.
+# Installs what is missing, builds both architectures and runs every test
+# under Wine and a private Xvfb display: first the 32-bit suite, which runs
+# the 32-bit VOZAZIZA.EXE itself on the WoW64 prefix, then the 64-bit one.
+# Extra arguments go to both CTest runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup-machine.sh"
@@ -8,9 +10,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-env.sh"
 wine_env_start
 status=0
-ctest --test-dir "$root/build/win64" --output-on-failure "$@" || status=$?
-# Screenshots the tests took, as PNG for people to look at.
-for bmp in "$root"/build/win64/screenshots/*.bmp; do
-  [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+for suite in test32 win64; do
+  echo "== The ${suite//[a-z]/}-bit suite"
+  ctest --test-dir "$root/build/$suite" --output-on-failure "$@" || status=$?
+  # Screenshots the tests took, as PNG for people to look at.
+  for bmp in "$root/build/$suite"/screenshots/*.bmp; do
+    [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+  done
 done
 exit $status

@@ -1,7 +1,11 @@
-# Sourced by the scripts that run the twin: a private Xvfb display and a
-# Wine prefix inside the build tree, both ended when the script exits.
-# Expects $root. Sets DISPLAY, WINEPREFIX and friends.
+# Sourced by the scripts that run the setup and the tests: a private Xvfb
+# display and a 64-bit Wine prefix with its 32-bit side (WoW64, as 64-bit
+# Windows is) inside the build tree, both ended when the script exits.
+# Expects $root. Sets DISPLAY, WINEPREFIX and friends. Each loader runs the
+# programs of its own architecture: WINE32 the 32-bit VOZAZIZA.EXE, WINE
+# (64-bit) Wine's own tools and the 64-bit programs.
 WINE=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
 export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$root/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -36,6 +40,13 @@ wine_env_start() {
 }
 
 wine_env_prefix() {
+  # A prefix made before 32-bit Wine was installed has an empty syswow64,
+  # where no 32-bit program starts: it is made anew.
+  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    echo "Making the Wine prefix in $WINEPREFIX anew, with its 32-bit side"
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix in $WINEPREFIX"
     mkdir -p "$WINEPREFIX"

@@ -1,5 +1,5 @@
 // The 32-bit deliverable, checked from outside: its PE headers and imports,
-// and that it carries the same resources as the twin these tests run.
+// and that it carries the same resources as the 64-bit twin.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -149,7 +149,7 @@ ResourceMap CollectResources(HMODULE module) {
 TEST(Deliverable, CarriesTheSameResourcesAsTheTwin) {
   HMODULE deliverable = LoadLibraryExA(DeliverablePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(deliverable, nullptr) << GetLastError();
-  HMODULE twin = LoadLibraryExA(TwinPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE twin = LoadLibraryExA(SetupPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(twin, nullptr) << GetLastError();
   ResourceMap ours = CollectResources(deliverable);
   ResourceMap theirs = CollectResources(twin);
@@ -254,7 +254,7 @@ void ExpectAdministratorManifest(const std::string& program) {
 
 TEST(Deliverable, AsksForAdministratorRightsAndNamesWindows10InBothBuilds) {
   ExpectAdministratorManifest(DeliverablePath());
-  ExpectAdministratorManifest(TwinPath());
+  ExpectAdministratorManifest(SetupPath());
 }
 
 }  // namespace
@@ -264,7 +264,7 @@ namespace {
 // Cursor 130 as the platform loads it: a 32x32 monochrome cursor (no
 // colour bitmap, a mask twice as high), hot spot at the fingertip.
 TEST(Deliverable, CarriesTheHandCursorWithItsHotSpotAtTheFingertip) {
-  for (const std::string& program : {DeliverablePath(), TwinPath()}) {
+  for (const std::string& program : {DeliverablePath(), SetupPath()}) {
     SCOPED_TRACE(program);
     HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);

@@ -78,7 +78,7 @@ class DllPlanting : public ::testing::Test {
     ResetProductState();
     DeleteFileA(kPlantedLog);
     CreateDirectoryA(kFolder, nullptr);
-    ASSERT_TRUE(CopyFileA(TwinPath().c_str(), (std::string(kFolder) + "VOZAZIZA.EXE").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(SetupPath().c_str(), (std::string(kFolder) + "VOZAZIZA.EXE").c_str(), FALSE));
     ASSERT_GT(PlantedNames().size(), 10u);
     for (const std::string& name : PlantedNames())
       ASSERT_TRUE(CopyFileA(WinePath(RECORDER_DLL).c_str(), (kFolder + name + ".dll").c_str(), FALSE));

@@ -94,17 +94,17 @@ TEST(StartupInProcessAlone, StepsAsideForARunningSetupWindow) {
   EXPECT_EQ(InitSetup(GetModuleHandleA(nullptr)), 1);
 }
 
-// The real twin, judged from outside.
+// The real setup program, judged from outside.
 class StartupEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override { ResetProductState(); }
   void TearDown() override { ResetProductState(); }
 
-  // Starts the twin, waits for its usage box, checks it and closes it with
+  // Starts the setup, waits for its usage box, checks it and closes it with
   // OK; returns the exit code.
   DWORD ExpectUsageBox(const std::string& arguments) {
     ChildProcess child;
-    EXPECT_TRUE(child.Start(TwinPath(), arguments));
+    EXPECT_TRUE(child.Start(SetupPath(), arguments));
     HWND box = nullptr;
     EXPECT_TRUE(WaitUntil([&] { return (box = FindDialogOf(child.Id(), kCaption)) != nullptr; }))
         << "no usage box for [" << arguments << "]";
@@ -117,7 +117,7 @@ class StartupEndToEnd : public ::testing::Test {
     return child.ExitCode();
   }
 
-  // Starts the twin, expects the wizard and leaves it with Cancel; returns
+  // Starts the setup, expects the wizard and leaves it with Cancel; returns
   // the exit code.
   DWORD WizardExitCode(const std::string& arguments) {
     WizardDriver driver;
@@ -152,7 +152,7 @@ TEST_F(StartupEndToEnd, AQuotedExistingScriptIsNotTakenAsAFile) {
 TEST_F(StartupEndToEnd, AFolderTakesTheUnattendedRoadAndCannotBeOpened) {
   // Trailing blanks pass the existence test trimmed but reach the log.
   std::string folder = WindowsDir() + "system32";
-  EXPECT_EQ(RunTwin(folder + "  "), 0u);
+  EXPECT_EQ(RunSetup(folder + "  "), 0u);
   std::vector<unsigned char> log;
   ASSERT_TRUE(ReadFileBytes(kErrorLog, log));
   std::string expected = "Unable to open file " + folder + "  .";
@@ -178,7 +178,7 @@ TEST_F(StartupEndToEnd, ASecondStartBringsTheRunningSetupForward) {
     ShowWindow(other, SW_MINIMIZE);
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(other) != 0; }));
     // Exit code 0, not the usage box's 1, and no error log: nothing ran.
-    EXPECT_EQ(RunTwin(arguments), 0u) << "[" << arguments << "]";
+    EXPECT_EQ(RunSetup(arguments), 0u) << "[" << arguments << "]";
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(other); })) << "not restored for [" << arguments << "]";
     EXPECT_FALSE(FileExists(kErrorLog));
   }

@@ -1,4 +1,4 @@
-// The unattended road: the real twin started with a script, judged from
+// The unattended road: the real setup program started with a script, judged from
 // outside by its exit code, files, registry and error log.
 #include <gtest/gtest.h>
 
@@ -75,7 +75,7 @@ TEST_F(Unattended, ASuccessfulRunInstallsEverythingAndLeavesNoLog) {
   // An old log, read-only, from an earlier failed run.
   ASSERT_TRUE(WriteFileBytes(kErrorLog, "old", 3));
   SetFileAttributesA(kErrorLog, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-  EXPECT_EQ(RunTwin(script), 0u);
+  EXPECT_EQ(RunSetup(script), 0u);
   EXPECT_EQ(Log(), "<none>");
   EXPECT_TRUE(FilesInstalled(3));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
@@ -89,7 +89,7 @@ TEST_F(Unattended, ASuccessfulRunInstallsEverythingAndLeavesNoLog) {
 
 TEST_F(Unattended, AnOrdinaryOldLogIsRemovedToo) {
   ASSERT_TRUE(WriteFileBytes(kErrorLog, "old", 3));
-  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\n")), 0u);
+  EXPECT_EQ(RunSetup(Script("[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\n")), 0u);
   EXPECT_EQ(Log(), "<none>");
 }
 
@@ -116,7 +116,7 @@ TEST_F(Unattended, HostileScriptsStoreWhatTheProfileFunctionsRead) {
   for (const std::string& text : scripts) {
     ResetProductState();
     std::string path = Script(text);
-    EXPECT_EQ(RunTwin(path), 0u);
+    EXPECT_EQ(RunSetup(path), 0u);
     EXPECT_EQ(Log(), "<none>");
     for (const SettingField& field : g_settingFields) {
       if (field.textSize) {
@@ -138,13 +138,13 @@ TEST_F(Unattended, HostileScriptsStoreWhatTheProfileFunctionsRead) {
 
 TEST_F(Unattended, AnOverlongFolderIsStoredButFailsTheRun) {
   std::string folder = dir_ + std::string(519 - dir_.size(), 'd');
-  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + folder + "x\r\n")), 0u);
+  EXPECT_EQ(RunSetup(Script("[Default Setup]\r\nTemporaryFolder=" + folder + "x\r\n")), 0u);
   EXPECT_EQ(Log(), LogOf(kFailedText));
   EXPECT_EQ(TextSetting("TemporaryFolder"), folder) << "cut to 519 characters";
 }
 
 TEST_F(Unattended, AnEmptyScriptStoresEveryDefault) {
-  EXPECT_EQ(RunTwin(Script("")), 0u);
+  EXPECT_EQ(RunSetup(Script("")), 0u);
   EXPECT_EQ(Log(), "<none>");
   const struct {
     const char* name;
@@ -164,14 +164,14 @@ TEST_F(Unattended, AnEmptyScriptStoresEveryDefault) {
 TEST_F(Unattended, TheComputerSectionWinsOnThisComputerOnly) {
   std::string script = Script("[Default Setup]\r\nMailer=0\r\nFileFilters=*.bak\r\n[" + ComputerName() +
                               "]\r\nMailer=2\r\n[SOME-OTHER-PC]\r\nMailer=5\r\nFileFilters=*.x\r\n");
-  EXPECT_EQ(RunTwin(script), 0u);
+  EXPECT_EQ(RunSetup(script), 0u);
   EXPECT_EQ(Setting("Mailer"), 2u);
   EXPECT_EQ(TextSetting("FileFilters"), "*.bak");
 }
 
 TEST_F(Unattended, AFolderWithoutParentFailsAfterFilesAndRegistration) {
   std::string missing = dir_ + "no-parent\\archives";
-  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + missing + "\r\nMailer=3\r\n")), 0u);
+  EXPECT_EQ(RunSetup(Script("[Default Setup]\r\nTemporaryFolder=" + missing + "\r\nMailer=3\r\n")), 0u);
   EXPECT_EQ(Log(), LogOf(kFailedText));
   EXPECT_TRUE(FilesInstalled(3));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -184,7 +184,7 @@ TEST_F(Unattended, AHelpContentsFileInUseStopsBeforeRegistration) {
   HANDLE holder =
       CreateFileA((HelpDir() + "parvello.cnt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(RunTwin(Script("")), 0u);
+  EXPECT_EQ(RunSetup(Script("")), 0u);
   CloseHandle(holder);
   EXPECT_EQ(Log(), LogOf(kFailedText));
   EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
@@ -196,7 +196,7 @@ TEST_F(Unattended, AHelpContentsFileInUseStopsBeforeRegistration) {
 TEST_F(Unattended, ARegistrationFailureStopsBeforeTheSettings) {
   DeniedKey denied(HKEY_LOCAL_MACHINE, kApprovedKey);
   ASSERT_TRUE(denied.Armed());
-  EXPECT_EQ(RunTwin(Script("")), 0u);
+  EXPECT_EQ(RunSetup(Script("")), 0u);
   EXPECT_EQ(Log(), LogOf(kFailedText));
   EXPECT_TRUE(FilesInstalled(3));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kDirectoryHandlerKey));
@@ -206,7 +206,7 @@ TEST_F(Unattended, ARegistrationFailureStopsBeforeTheSettings) {
 
 TEST_F(Unattended, ScriptsThatCannotBeOpenedAreNamedInTheLog) {
   // A folder, with the trailing blanks it was given.
-  EXPECT_EQ(RunTwin(dir_ + "   "), 0u);
+  EXPECT_EQ(RunSetup(dir_ + "   "), 0u);
   EXPECT_EQ(Log(), LogOf("Unable to open file " + dir_ + "   ."));
   EXPECT_TRUE(FilesInstalled(0));
 
@@ -219,10 +219,10 @@ TEST_F(Unattended, ScriptsThatCannotBeOpenedAreNamedInTheLog) {
   ASSERT_TRUE(WriteFileBytes(name128, "", 0));
   written_.push_back(name127);
   written_.push_back(name128);
-  EXPECT_EQ(RunTwin(name128), 0u);
+  EXPECT_EQ(RunSetup(name128), 0u);
   EXPECT_EQ(Log(), LogOf("Unable to open file " + name128 + "."));
   EXPECT_TRUE(FilesInstalled(0));
-  EXPECT_EQ(RunTwin(name127), 0u);
+  EXPECT_EQ(RunSetup(name127), 0u);
   EXPECT_EQ(Log(), "<none>");
   EXPECT_TRUE(FilesInstalled(3));
 }
@@ -230,7 +230,7 @@ TEST_F(Unattended, ScriptsThatCannotBeOpenedAreNamedInTheLog) {
 TEST_F(Unattended, AnArgumentOfSeveralKilobytesIsLoggedWhole) {
   // Trimmed, it names an existing folder; the message carries all of it.
   std::string argument = dir_ + std::string(6000, ' ');
-  EXPECT_EQ(RunTwin(argument), 0u);
+  EXPECT_EQ(RunSetup(argument), 0u);
   EXPECT_EQ(Log(), LogOf("Unable to open file " + argument + "."));
 }
 
@@ -239,13 +239,13 @@ TEST_F(Unattended, AnArgumentOfSeveralKilobytesIsLoggedWhole) {
 TEST_F(Unattended, AFailureThatCannotBeLoggedEndsWithCode2) {
   ASSERT_TRUE(CreateDirectoryA(kErrorLog, nullptr));
   std::string missing = dir_ + "no-parent\\archives";
-  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + missing + "\r\n")), 2u) << "a failed step";
+  EXPECT_EQ(RunSetup(Script("[Default Setup]\r\nTemporaryFolder=" + missing + "\r\n")), 2u) << "a failed step";
   EXPECT_TRUE(FilesInstalled(3));
-  EXPECT_EQ(RunTwin(dir_), 2u) << "a script that cannot be opened";
-  EXPECT_EQ(RunTwin(Script("[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\n")), 0u) << "nothing to report";
+  EXPECT_EQ(RunSetup(dir_), 2u) << "a script that cannot be opened";
+  EXPECT_EQ(RunSetup(Script("[Default Setup]\r\nTemporaryFolder=" + archives_ + "\r\n")), 0u) << "nothing to report";
   EXPECT_TRUE(GetFileAttributesA(kErrorLog) & FILE_ATTRIBUTE_DIRECTORY) << "the folder is left alone";
   RemoveDirectoryA(kErrorLog);
-  EXPECT_EQ(RunTwin(dir_), 0u) << "logged again";
+  EXPECT_EQ(RunSetup(dir_), 0u) << "logged again";
   EXPECT_EQ(Log(), LogOf("Unable to open file " + dir_ + "."));
 }
 

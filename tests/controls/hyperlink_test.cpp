@@ -160,29 +160,34 @@ TEST_F(Hyperlink, ItFitsItselfToItsTextInEveryAlignment) {
     }
   }
 
-  // The worked example: a centred rectangle 100 wide and a text 61 wide
-  // give left + 18 and right - 18; a text wider than the rectangle grows
-  // it on both sides (the halving is signed). Links under one parent are
-  // detached in the reverse order of their attachment.
+  // A centred rectangle 100 wide keeps (100 - text - 2) / 2 on each side
+  // (61 pixels of text give 18). The text is measured in the prefix's font;
+  // one that leaves an odd remainder shows that the halving truncates. A
+  // text wider than the rectangle grows it on both sides (the halving is
+  // signed). Links under one parent are detached in the reverse order of
+  // their attachment.
   for (int i = 5; i >= 0; --i) links[i].Detach();
   EXPECT_EQ(GetWindowLongPtrA(page_, GWLP_WNDPROC), pageProc_);
   HWND centre = Item(IDC_LINK_CENTRE);
   RECT r = InParent(centre);
   MoveWindow(centre, r.left, r.top, 100, r.bottom - r.top, FALSE);
-  std::string sixtyOne;
-  for (int n = 0; n < 30 && sixtyOne.empty(); ++n)
-    for (int m = 0; m < 60 && sixtyOne.empty(); ++m) {
+  std::string odd;
+  LONG width = 0;
+  for (int n = 0; n < 30 && odd.empty(); ++n)
+    for (int m = 0; m < 60 && odd.empty(); ++m) {
       std::string candidate = std::string(n, 'n') + std::string(m, 'i');
-      if (Extent(centre, candidate).cx == 61) sixtyOne = candidate;
+      width = Extent(centre, candidate).cx;
+      if (width > 20 && width < 96 && (98 - width) % 2 == 1) odd = candidate;
     }
-  ASSERT_FALSE(sixtyOne.empty()) << "no text of 61 pixels in this font";
+  ASSERT_FALSE(odd.empty()) << "no text in this font leaves an odd remainder";
   CHyperlink example;
   ASSERT_TRUE(example.Attach(centre));
-  example.SetText(sixtyOne.c_str());
+  example.SetText(odd.c_str());
   // The underlined copy of the font has the same widths.
-  ASSERT_EQ(Extent(centre, sixtyOne).cx, 61);
-  EXPECT_EQ(InParent(centre).left, r.left + 18);
-  EXPECT_EQ(InParent(centre).right, r.left + 100 - 18);
+  ASSERT_EQ(Extent(centre, odd).cx, width);
+  LONG margin = (98 - width - 1) / 2;
+  EXPECT_EQ(InParent(centre).left, r.left + margin);
+  EXPECT_EQ(InParent(centre).right, r.left + 100 - margin);
   std::string wide(40, 'W');
   LONG d = (100 - Extent(centre, wide).cx - 2) / 2;
   ASSERT_LT(d, 0);

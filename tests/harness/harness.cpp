@@ -9,7 +9,7 @@ std::string WinePath(const char* unixPath) {
   return path;
 }
 
-std::string TwinPath() { return WinePath(TWIN_EXE); }
+std::string SetupPath() { return WinePath(SETUP_EXE); }
 std::string DeliverablePath() { return WinePath(DELIVERABLE_EXE); }
 
 static void PumpMessages() {
@@ -70,9 +70,9 @@ DWORD ChildProcess::ExitCode() const {
   return code;
 }
 
-DWORD RunTwin(const std::string& arguments, DWORD timeoutMs) {
+DWORD RunSetup(const std::string& arguments, DWORD timeoutMs) {
   ChildProcess child;
-  if (!child.Start(TwinPath(), arguments)) return 0xFFFFFFFF;
+  if (!child.Start(SetupPath(), arguments)) return 0xFFFFFFFF;
   if (!child.Wait(timeoutMs)) return 0xFFFFFFFF;
   return child.ExitCode();
 }
@@ -88,7 +88,7 @@ struct DialogSearch {
 std::vector<HWND> DialogsOf(DWORD processId, const char* title) {
   DialogSearch search = {processId, title, {}};
   EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
+      [](HWND window, LPARAM param) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<DialogSearch*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
@@ -134,7 +134,7 @@ std::string StaticTexts(HWND dialog) {
   std::string joined;
   EnumChildWindows(
       dialog,
-      [](HWND child, LPARAM param) -> BOOL {
+      [](HWND child, LPARAM param) CALLBACK -> BOOL {
         char className[64] = "";
         GetClassNameA(child, className, sizeof className);
         if (lstrcmpiA(className, "Static") != 0) return TRUE;
@@ -195,6 +195,14 @@ std::string SystemDir() {
 }
 
 std::string HelpDir() { return WindowsDir() + "HELP\\"; }
+
+std::string RealSystemDir() {
+  BOOL wow64 = FALSE;
+  char dir[MAX_PATH];
+  if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64 && GetSystemWow64DirectoryA(dir, MAX_PATH))
+    return WithBackslash(dir);
+  return SystemDir();
+}
 
 std::string ComputerName() {
   char name[MAX_COMPUTERNAME_LENGTH + 1] = "";

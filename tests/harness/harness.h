@@ -1,5 +1,5 @@
 // What the tests share: paths of the things under test inside Wine,
-// starting the twin as a child process, waiting on conditions, files.
+// starting the setup as a child process, waiting on conditions, files.
 #pragma once
 #include <windows.h>
 
@@ -9,8 +9,10 @@
 
 // A Unix path of the build as Wine sees it (Z:\...).
 std::string WinePath(const char* unixPath);
-std::string TwinPath();
-std::string DeliverablePath();
+// The setup program this suite runs: the 32-bit VOZAZIZA.EXE in the 32-bit
+// suite, the 64-bit twin in the 64-bit one.
+std::string SetupPath();
+std::string DeliverablePath();  // the 32-bit VOZAZIZA.EXE
 
 // Calls `done` until it holds or `timeoutMs` passes, pumping this thread's
 // messages in between (windows of other processes may send to ours).
@@ -36,9 +38,9 @@ class ChildProcess {
   PROCESS_INFORMATION info_ = {};
 };
 
-// Starts the twin with `arguments` and waits for it; returns its exit code,
+// Starts the setup with `arguments` and waits for it; returns its exit code,
 // or 0xFFFFFFFF when it did not end in time.
-DWORD RunTwin(const std::string& arguments, DWORD timeoutMs = 30000);
+DWORD RunSetup(const std::string& arguments, DWORD timeoutMs = 30000);
 
 // The visible top-level windows of the given process with class "#32770"
 // and this title, and the first of them (or null).
@@ -63,6 +65,10 @@ bool FileExists(const std::string& path);
 std::string WindowsDir();  // with a trailing backslash
 std::string SystemDir();
 std::string HelpDir();
+// Where this process's system directory really is, as a 64-bit program or
+// the system at start-up names it: SysWOW64 for a 32-bit process on 64-bit
+// Windows (its "system32" is redirected there), else SystemDir().
+std::string RealSystemDir();
 std::string ComputerName();  // as GetComputerNameA reports it
 
 // The share (0 to 1) of the pixels in `area` (screen coordinates) that the

@@ -44,7 +44,7 @@ HWND FindSetupDialog(DWORD processId, const std::function<bool(HWND)>& matches, 
 
 }  // namespace
 
-bool WizardDriver::Start(const std::string& arguments) { return process_.Start(TwinPath(), arguments); }
+bool WizardDriver::Start(const std::string& arguments) { return process_.Start(SetupPath(), arguments); }
 
 bool WizardDriver::StartCopy(const std::string& exe) { return process_.Start(exe, ""); }
 

@@ -1,4 +1,4 @@
-// Drives the twin's interactive setup from outside, as a person would: it
+// Drives the setup's interactive setup from outside, as a person would: it
 // finds the sheet, its current page and the message boxes, reads their
 // texts and states, presses the sheet's buttons and answers the boxes.
 // Every wait has a time-out; nothing sleeps for a fixed time.
@@ -27,7 +27,7 @@ constexpr int kCancelButton = IDCANCEL;
 
 class WizardDriver {
  public:
-  // Starts the twin with `arguments` (none by default).
+  // Starts the setup with `arguments` (none by default).
   bool Start(const std::string& arguments = "");
   // Starts another copy of the setup, without arguments.
   bool StartCopy(const std::string& exe);
@@ -42,7 +42,7 @@ class WizardDriver {
   bool WaitForPage(const char* title, DWORD timeoutMs = 15000);
   // Presses Next and waits for the page with `title`.
   bool NextTo(const char* title);
-  // Starts the twin without arguments and walks to the Mail client page,
+  // Starts the setup without arguments and walks to the Mail client page,
   // the copy done on the way; or only the walk, for a setup started before.
   bool StartAtMailClient();
   bool WalkToMailClient();
@@ -73,7 +73,7 @@ class WizardDriver {
   // time-out.
   HWND WaitForPopupMenu(DWORD timeoutMs = 10000) const;
 
-  // The window that has the keyboard focus in the twin's UI thread.
+  // The window that has the keyboard focus in the setup's UI thread.
   HWND FocusOf(HWND window) const;
 
   // Has every window of the setup painted (the repaint is sent, so it has

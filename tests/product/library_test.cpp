@@ -1,4 +1,4 @@
-// The product's library as the shell uses it: installed by the real twin,
+// The product's library as the shell uses it: installed by the real setup program,
 // created through COM from the registry, given a real selection, its
 // command invoked; the archives it writes are handed to the host's own
 // ZIP reader afterwards (see check_archives.py), the mail programs are
@@ -183,7 +183,7 @@ class ProductLibrary : public ::testing::Test {
     std::string script = std::string(kRoot) + "\\setup.ini";
     std::string text = std::string("[Default Setup]\r\nTemporaryFolder=") + kArchives + "\r\n";
     ASSERT_TRUE(WriteFileBytes(script, text.data(), text.size()));
-    ASSERT_EQ(RunTwin(script), 0u) << "the twin's unattended installation";
+    ASSERT_EQ(RunSetup(script), 0u) << "the setup's unattended installation";
     ASSERT_TRUE(FileExists(SystemDir() + "parvello.dll"));
     ASSERT_TRUE(SetSetting("Mailer", 0));
     ASSERT_TRUE(SetSetting("UserDefinedCmdLine", MailProgramLine()));

@@ -1,6 +1,6 @@
 // The uninstall entry's command, run as Add/Remove Programs runs it
 // ("Rundll32.exe parvello.dll,Uninstall") after a real installation by the
-// twin: the machine compared before the installation and after the
+// setup program of this suite: the machine compared before the installation and after the
 // uninstall, a registry fault, the confirmation, running it twice.
 #include <gtest/gtest.h>
 
@@ -114,7 +114,7 @@ class UninstallEntry : public ::testing::Test {
   void Install() {
     std::string script = dir_ + "\\setup" + std::to_string(installs_++) + ".ini";
     ASSERT_TRUE(WriteFileBytes(script, "", 0));
-    ASSERT_EQ(RunTwin(script), 0u) << "the twin's unattended installation";
+    ASSERT_EQ(RunSetup(script), 0u) << "the setup's unattended installation";
   }
 
   // The product used once, so that its archive folder holds an archive.
@@ -165,7 +165,8 @@ TEST_F(UninstallEntry, TakesAwayExactlyWhatTheInstallationBrought) {
   EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
   std::vector<std::wstring> renames = PendingRenames();
   ASSERT_EQ(renames.size(), 2u);
-  EXPECT_EQ(lstrcmpiW(renames[0].c_str(), (L"\\??\\" + Wide(SystemDir()) + L"parvello.dll").c_str()), 0)
+  // Named as the system finds it at start-up, without redirection.
+  EXPECT_EQ(lstrcmpiW(renames[0].c_str(), (L"\\??\\" + Wide(RealSystemDir()) + L"parvello.dll").c_str()), 0)
       << Utf8(renames[0]);
   EXPECT_EQ(renames[1], L"") << "to be deleted, not moved";
 }

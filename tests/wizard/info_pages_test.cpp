@@ -1,4 +1,4 @@
-// The Welcome, Licence and Finish pages of the real twin, as a person
+// The Welcome, Licence and Finish pages of the real setup program, as a person
 // meets them: the welcome texts, the whole licence in a white box that is
 // entered without a selection, and Finish opening the installed help file
 // at the overview in the platform's help viewer.

@@ -1,4 +1,4 @@
-// The mail client pages of the real twin, driven as a person would: what
+// The mail client pages of the real setup program, driven as a person would: what
 // they preselect from the registry, the radio buttons and the list, the
 // Insert Macro menu, and what Next stores under the settings key.
 #include <gtest/gtest.h>
@@ -62,7 +62,7 @@ class MailPages : public ::testing::Test {
     WizardDriver::Click(Item(id));
     ASSERT_TRUE(WaitUntil([&] { return Checked(id); })) << id;
   }
-  // The choice the twin preselects for a stored or detected client.
+  // The choice the setup preselects for a stored or detected client.
   void ExpectPreselected(const char* client, bool predefined) {
     EXPECT_EQ(Selected(), client);
     EXPECT_EQ(Checked(kPredefined), predefined);
@@ -77,7 +77,7 @@ class MailPages : public ::testing::Test {
     RECT control, shown;
     GetWindowRect(macro, &control);
     if (!menu || !WaitUntil([&] { return GetWindowRect(menu, &shown) && shown.top == control.bottom; })) return nullptr;
-    // One round of the twin's messages, so that its menu loop runs.
+    // One round of the setup's messages, so that its menu loop runs.
     SendMessageA(driver_.CurrentPage(), WM_NULL, 0, 0);
     return menu;
   }

@@ -1,4 +1,4 @@
-// The dialog templates as the twin carries them (the deliverable's are
+// The dialog templates as the setup carries them (the deliverable's are
 // compared with these byte for byte by the deliverable test): sizes, font,
 // caption, and every item the pages' code or layout relies on.
 #include <gtest/gtest.h>
@@ -129,7 +129,7 @@ Template Parse(const BYTE* base) {
 class Templates : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    module_ = LoadLibraryExA(TwinPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    module_ = LoadLibraryExA(SetupPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   }
   static void TearDownTestSuite() { FreeLibrary(module_); }
   // An empty template when there is none, whose items a test then fails

@@ -1,4 +1,4 @@
-// The interactive setup driven from outside: the twin started without
+// The interactive setup driven from outside: the setup started without
 // arguments in the test prefix, its sheet, pages and message boxes found
 // and answered as a person would, the installation judged by its files,
 // registry entries and exit code.
@@ -174,7 +174,7 @@ TEST_F(Wizard, YesToTheOverwriteQuestionShowsTheWelcomePage) {
 TEST_F(Wizard, EveryPageIsDecoratedAndTheCopyInstallsWhatTheUnattendedSetupDoes) {
   std::string script = "C:\\wizard-test.ini";
   ASSERT_TRUE(WriteFileBytes(script, "[Default Setup]\r\n", 17));
-  ASSERT_EQ(RunTwin(script), 0u);
+  ASSERT_EQ(RunSetup(script), 0u);
   std::string unattended = InstalledProductState();
   DeleteFileA(script.c_str());
   ResetProductState();
