@@ -2,11 +2,14 @@
 
 #include <string.h>
 
+#include "common/registry_views.h"
+
 char g_windowsDir[kPathSize];
 char g_systemDir[kPathSize];
 char g_helpDir[kPathSize];
 char g_tempDir[kPathSize];
-const char* const g_destinationDirs[kDestinationKinds] = {g_windowsDir, g_systemDir, g_helpDir};
+char g_otherSystemDir[kPathSize];
+const char* const g_destinationDirs[kDestinationKinds] = {g_windowsDir, g_systemDir, g_helpDir, g_otherSystemDir};
 
 namespace {
 
@@ -63,5 +66,10 @@ int ResolveDirectories() {
   if (!JoinPath(g_helpDir, g_windowsDir, "HELP\\")) return 0;
   if (!Finish(g_systemDir, GetSystemDirectoryA(g_systemDir, kPathSize))) return 0;
   if (!Finish(g_tempDir, GetTempPathA(kPathSize, g_tempDir))) return 0;
-  return 1;
+  if (!SystemHasTwoViews()) return 1;
+#ifdef _WIN64
+  return Finish(g_otherSystemDir, GetSystemWow64DirectoryA(g_otherSystemDir, kPathSize));
+#else
+  return JoinPath(g_otherSystemDir, g_windowsDir, "Sysnative\\");
+#endif
 }

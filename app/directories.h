@@ -9,9 +9,20 @@ extern char g_windowsDir[kPathSize];
 extern char g_systemDir[kPathSize];
 extern char g_helpDir[kPathSize];  // the Windows directory followed by "HELP\"
 extern char g_tempDir[kPathSize];
+// On 64-bit Windows, the system directory of the other architecture as
+// this process reaches it: SysWOW64 for the 64-bit twin, Sysnative (the
+// alias through which a 32-bit process reaches the real system32, without
+// switching redirection off) for the 32-bit program. Empty elsewhere.
+extern char g_otherSystemDir[kPathSize];
 
 // Destination kinds of the embedded files index this table.
-enum DestinationKind : DWORD { kToWindowsDir = 0, kToSystemDir = 1, kToHelpDir = 2, kDestinationKinds = 3 };
+enum DestinationKind : DWORD {
+  kToWindowsDir = 0,
+  kToSystemDir = 1,
+  kToHelpDir = 2,
+  kToOtherSystemDir = 3,
+  kDestinationKinds = 4
+};
 extern const char* const g_destinationDirs[kDestinationKinds];
 
 // Fills the four directories. Returns 1, or 0 when one cannot be resolved.

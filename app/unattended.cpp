@@ -87,8 +87,9 @@ void ReadSection(const char* scriptPath, const char* section, const ProductSetti
 }
 
 int InstallProduct(const char* scriptPath) {
-  for (DWORD index = 0; index < kEmbeddedFileCount; ++index)
-    if (!InstallEmbeddedFile(index)) return 0;
+  DWORD failed = 0;
+  for (DWORD step = 0; step < kFileSteps; ++step)
+    if (!InstallFileStep(step, failed)) return 0;
   if (!RegisterShellExtension()) return 0;
   // Without the computer's name the per-computer section cannot be found;
   // storing settings that may be wrong for this machine would be worse

@@ -42,15 +42,16 @@ int MayGoOn() {
 // Runs one step. Returns 1 when the setup may go on; otherwise `message`
 // holds what to tell the user.
 int RunCopyStep(DWORD step, char* message) {
-  if (step < kEmbeddedFileCount) {
-    if (InstallEmbeddedFile(step)) return 1;
-    const EmbeddedFile& file = g_embeddedFiles[step];
+  if (step < kFileSteps) {
+    DWORD failed = 0;
+    if (InstallFileStep(step, failed)) return 1;
+    const EmbeddedFile& file = g_embeddedFiles[failed];
     // The name (256 characters at most), the directory (519) and text 7
     // (254) fit; wsprintfA never writes more than 1,024 characters.
     wsprintfA(message, Text(IDS_COPY_FAILED), file.installedName, g_destinationDirs[file.destinationKind]);
     return 0;
   }
-  if (step == kEmbeddedFileCount) {
+  if (step == kFileSteps) {
     if (RegisterShellExtension()) return 1;
     lstrcpynA(message, Text(IDS_REGISTER_FAILED), kTextSize);
     return 0;

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-constexpr int kCopySteps = 5;  // three files, the registration, the archive folder
+constexpr int kCopySteps = 5;  // three file steps, the registration, the archive folder
 
 // Set by the worker, read by the page when Next is pressed.
 struct CopyOutcome {

@@ -7,13 +7,25 @@
 #include "app/system_dlls.h"
 #include "app/startup.h"
 #include "common/owned.h"
+#include "common/registry_views.h"
 #include "resource_ids.h"
 
+// The other architecture's library has a stored name of its own, so that
+// its temporary copy never meets the first library's.
 const EmbeddedFile g_embeddedFiles[kEmbeddedFileCount] = {
     {IDR_PRODUCT_LIBRARY, "parvello.dl_", "parvello.dll", kToSystemDir},
     {IDR_HELP_FILE, "parvello.hl_", "parvello.hlp", kToHelpDir},
     {IDR_HELP_CONTENTS, "parvello.cn_", "parvello.cnt", kToHelpDir},
+#ifdef _WIN64
+    {IDR_OTHER_LIBRARY, "parvel32.dl_", "parvello.dll", kToOtherSystemDir},
+#else
+    {IDR_OTHER_LIBRARY, "parvel64.dl_", "parvello.dll", kToOtherSystemDir},
+#endif
 };
+
+namespace {
+constexpr DWORD kOtherLibraryRecord = 3;
+}  // namespace
 
 namespace {
 
@@ -68,6 +80,8 @@ int CopyPlainFile(const EmbeddedFile& record, const char* destinationPath) {
 int InstallFileRecord(const EmbeddedFile& record, VersionInstaller installer) {
   if (record.destinationKind >= kDestinationKinds) return 0;
   const char* destinationDir = g_destinationDirs[record.destinationKind];
+  // The other architecture's directory exists on 64-bit Windows only.
+  if (!destinationDir[0]) return 0;
   char destinationPath[kPathSize];
   if (!JoinPath(destinationPath, destinationDir, record.installedName)) return 0;
   if (record.resourceId == 0) return CopyPlainFile(record, destinationPath);
@@ -129,4 +143,12 @@ cleanup:
 int InstallEmbeddedFile(DWORD index) {
   if (index >= kEmbeddedFileCount) return 0;
   return InstallFileRecord(g_embeddedFiles[index]);
+}
+
+int InstallFileStep(DWORD step, DWORD& failed) {
+  failed = step;
+  if (step >= kFileSteps || !InstallEmbeddedFile(step)) return 0;
+  if (step != 0 || !SystemHasTwoViews()) return 1;
+  failed = kOtherLibraryRecord;
+  return InstallEmbeddedFile(kOtherLibraryRecord);
 }

@@ -6,7 +6,10 @@
 #include "app/system_dlls.h"
 
 constexpr int kFileNameSize = 257;  // a name of up to 256 characters and the terminator
-constexpr DWORD kEmbeddedFileCount = 3;
+constexpr DWORD kEmbeddedFileCount = 4;
+// The installation's first three steps install files: the library of
+// every architecture the system's shell loads, the help file, its contents.
+constexpr DWORD kFileSteps = 3;
 
 struct EmbeddedFile {
   WORD resourceId;                    // 0: not embedded, copied from the current directory
@@ -18,13 +21,20 @@ struct EmbeddedFile {
 };
 
 // 0 the library (system directory), 1 the help file, 2 its contents file
-// (both help directory).
+// (both help directory), 3 the library of the other architecture (its
+// system directory, on 64-bit Windows only).
 extern const EmbeddedFile g_embeddedFiles[kEmbeddedFileCount];
 
 // Installs record `index` of the table, dated 1999-07-01 01:10:00 local
 // time. Returns 1 when the file is in place, 0 otherwise; shows nothing,
 // the caller reports.
 int InstallEmbeddedFile(DWORD index);
+
+// Installs the files of file step `step` (below kFileSteps): step 0 the
+// library of this program's architecture and, on 64-bit Windows, that of
+// the other; steps 1 and 2 the help files. Returns 1 when all are in
+// place; otherwise 0, with the record that failed in `failed`.
+int InstallFileStep(DWORD step, DWORD& failed);
 
 // The platform's version installer (VerInstallFileA of the system's
 // version.dll); a test hands in one that answers as Windows does when the

@@ -55,7 +55,8 @@
 #define IDC_USER_DEFINED_CLIENT   1044
 
 /* Embedded files, resource type "FILE" */
-#define IDR_PRODUCT_LIBRARY       112
+#define IDR_PRODUCT_LIBRARY       112  /* the library of the program's own architecture */
+#define IDR_OTHER_LIBRARY         113  /* the library of the other one */
 #define IDR_HELP_FILE             114
 #define IDR_HELP_CONTENTS         126
 #define IDR_LICENCE               144

@@ -20,7 +20,7 @@ sleep 1  # a second apart at least, so that any time stamp would differ
 build "$work/the-second-checkout/of-parvello"
 
 status=0
-for file in win32/bin/VOZAZIZA.EXE win32/bin/parvello.dll win64/bin/VOZAZIZA.EXE win64/bin/parvello.dll; do
+for file in win32/bin/VOZAZIZA.EXE library32/bin/parvello.dll win64/bin/VOZAZIZA.EXE library64/bin/parvello.dll; do
   a="$work/first/build/$file" b="$work/the-second-checkout/of-parvello/build/$file"
   if cmp -s "$a" "$b"; then
     echo "same bytes: $file ($(stat -c %s "$a") bytes, sha256 $(sha256sum "$a" | cut -c1-16))"

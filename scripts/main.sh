@@ -57,7 +57,10 @@ echo "Exit code: $status, wall time ${elapsed_ms} ms"
 echo
 echo "Installed files (size, date as local time in $TZ):"
 failed=0
-for file in windows/syswow64/parvello.dll windows/help/parvello.hlp windows/help/parvello.cnt; do
+# On 64-bit Windows the library of each architecture lies in that
+# architecture's system directory.
+for file in windows/syswow64/parvello.dll windows/system32/parvello.dll windows/help/parvello.hlp \
+            windows/help/parvello.cnt; do
   if [ -f "$drive_c/$file" ]; then
     printf '  C:\\%-28s %8d bytes  %s\n' "${file//\//\\}" "$(stat -c %s "$drive_c/$file")" \
       "$(date -d "@$(stat -c %Y "$drive_c/$file")" '+%Y-%m-%d %H:%M:%S')"
@@ -77,15 +80,20 @@ query() {  # $1 the registry view (32 or 64), $2 the key; prints its values (tho
     failed=1
   fi
 }
-# A 32-bit program's entries land in the 32-bit view of 64-bit Windows;
-# the handler keys are shared by both views.
+# The class and the approval are in both views, each naming the library of
+# its architecture; the handler keys are shared by both views (a 32-bit
+# program writes them there under Wine as on Windows 7 and later); the
+# uninstall entry and the settings are in the 32-bit view.
 echo
 echo "Registry entries written:"
-query 32 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
-query 32 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}\InProcServer32'
+for view in 32 64; do
+  query $view 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
+  query $view 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}\InProcServer32'
+  query $view 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved' \
+        '{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
+done
 query 64 'HKCR\*\shellex\ContextMenuHandlers\Parvello'
 query 64 'HKCR\Directory\shellex\ContextMenuHandlers\Parvello'
-query 32 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved' '{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}'
 query 32 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Parvello'
 echo
 echo "Settings as stored:"

@@ -4,6 +4,7 @@
 
 #include "app/texts.h"
 #include "common/owned.h"
+#include "common/registry_views.h"
 
 const char* const g_mailClientNames[kMailClientCount] = {
     "Microsoft Outlook", "Microsoft Outlook Express", "Microsoft Exchange Client", "Netscape Messenger",
@@ -39,7 +40,8 @@ int QueryText(HKEY key, const char* name, char* buffer, DWORD size) {
 
 int OpenSettingsForWriting(OwnedKey& key) {
   return RegCreateKeyExA(HKEY_LOCAL_MACHINE, Text(IDS_SETTINGS_KEY), 0, const_cast<char*>(""),
-                         REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.Receive(), nullptr) == ERROR_SUCCESS;
+                         REG_OPTION_NON_VOLATILE, KEY_WRITE | SettingsView(), nullptr, key.Receive(),
+                         nullptr) == ERROR_SUCCESS;
 }
 
 int WriteMailer(HKEY key, DWORD number) {
@@ -51,7 +53,9 @@ int WriteMailer(HKEY key, DWORD number) {
 
 DWORD DetectDefaultMailClient() {
   OwnedKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClientsKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return 0;
+  // Windows' own mail settings write the native view.
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClientsKey, 0, KEY_READ | NativeView(), key.Receive()) != ERROR_SUCCESS)
+    return 0;
   char name[kCommandLineSize];
   if (!QueryText(key.Get(), "", name, sizeof name)) return 0;
   for (const KnownDefault& known : kKnownDefaults)
@@ -63,7 +67,9 @@ void ReadStoredMailChoice(MailChoice& choice) {
   choice.number = 1;
   choice.commandLine[0] = '\0';
   OwnedKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Text(IDS_SETTINGS_KEY), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Text(IDS_SETTINGS_KEY), 0, KEY_READ | SettingsView(), key.Receive()) !=
+      ERROR_SUCCESS)
+    return;
 
   // Whatever type "Mailer" has, at most its first four bytes are taken.
   DWORD size = sizeof choice.number;

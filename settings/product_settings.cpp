@@ -4,6 +4,7 @@
 
 #include "app/texts.h"
 #include "common/owned.h"
+#include "common/registry_views.h"
 
 #define NUMBER_SETTING(field, value) {#field, offsetof(ProductSettings, field), 0, value}
 #define TEXT_SETTING(field) {#field, offsetof(ProductSettings, field), sizeof(ProductSettings::field), 0}
@@ -64,7 +65,9 @@ void GetTemporaryFolder(char* folder) {
   if (!JoinPath(folder, g_tempDir, kDefaultFolderName)) folder[0] = '\0';
 
   OwnedKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Text(IDS_SETTINGS_KEY), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Text(IDS_SETTINGS_KEY), 0, KEY_READ | SettingsView(), key.Receive()) !=
+      ERROR_SUCCESS)
+    return;
   BYTE recorded[kRecordedFolderSize];
   DWORD size = sizeof recorded;
   if (RegQueryValueExA(key.Get(), "TemporaryFolder", nullptr, nullptr, recorded, &size) != ERROR_SUCCESS) return;
@@ -76,7 +79,7 @@ void GetTemporaryFolder(char* folder) {
 int WriteProductSettings() {
   OwnedKey key;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, Text(IDS_SETTINGS_KEY), 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
-                      KEY_WRITE, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
+                      KEY_WRITE | SettingsView(), nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
     return 0;
   for (int i = 0; i < kSettingCount; ++i) {
     if (!WriteSetting(key.Get(), g_settingFields[i], g_effectiveSettings)) return 0;

@@ -2,6 +2,9 @@
 // and that it carries the same resources as the 64-bit twin.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <lzexpand.h>
+
 #include <map>
 #include <set>
 #include <string>
@@ -156,13 +159,18 @@ TEST(Deliverable, CarriesTheSameResourcesAsTheTwin) {
   FreeLibrary(deliverable);
   FreeLibrary(twin);
 
-  // Each build carries the library built for its own architecture.
-  const std::string library = "#" + std::to_string(IDR_PRODUCT_LIBRARY);
-  ASSERT_TRUE(ours["FILE"].count(library));
-  ASSERT_TRUE(theirs["FILE"].count(library));
-  EXPECT_FALSE(ours["FILE"][library] == theirs["FILE"][library]);
-  ours["FILE"].erase(library);
-  theirs["FILE"].erase(library);
+  // Each build carries the library of both architectures, its own first:
+  // the deliverable's two are the twin's two the other way round.
+  const std::string own = "#" + std::to_string(IDR_PRODUCT_LIBRARY), other = "#" + std::to_string(IDR_OTHER_LIBRARY);
+  ASSERT_TRUE(ours["FILE"].count(own) && ours["FILE"].count(other));
+  ASSERT_TRUE(theirs["FILE"].count(own) && theirs["FILE"].count(other));
+  EXPECT_FALSE(ours["FILE"][own] == ours["FILE"][other]);
+  EXPECT_TRUE(ours["FILE"][own] == theirs["FILE"][other]);
+  EXPECT_TRUE(ours["FILE"][other] == theirs["FILE"][own]);
+  for (const std::string& library : {own, other}) {
+    ours["FILE"].erase(library);
+    theirs["FILE"].erase(library);
+  }
 
   for (const char* type : {"FILE", "#2", "#6", "#14", "#3", "#16"})
     EXPECT_TRUE(ours.count(type)) << "no resources of type " << type;
@@ -176,6 +184,55 @@ TEST(Deliverable, CarriesTheSameResourcesAsTheTwin) {
       for (auto& [language, bytes] : languages)
         EXPECT_TRUE(bytes == theirs[type][name][language]) << type << " " << name << " language " << language;
   }
+}
+
+// Expands an SZDD resource of the deliverable with the system's LZ
+// functions, as the version installer does.
+bool ExpandedResource(HMODULE module, WORD id, Bytes& expanded) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "FILE");
+  if (!found) return false;
+  const void* bytes = LockResource(LoadResource(module, found));
+  std::string packed = WinePath(EXPAND_DIR) + "\\resource.dl_";
+  std::string unpacked = WinePath(EXPAND_DIR) + "\\resource.dll";
+  CreateDirectoryA(WinePath(EXPAND_DIR).c_str(), nullptr);
+  if (!bytes || !WriteFileBytes(packed, bytes, SizeofResource(module, found))) return false;
+  OFSTRUCT sourceInfo = {}, targetInfo = {};
+  INT source = LZOpenFileA(const_cast<char*>(packed.c_str()), &sourceInfo, OF_READ);
+  INT target = LZOpenFileA(const_cast<char*>(unpacked.c_str()), &targetInfo, OF_CREATE);
+  LONG copied = source >= 0 && target >= 0 ? LZCopy(source, target) : -1;
+  if (source >= 0) LZClose(source);
+  if (target >= 0) LZClose(target);
+  bool ok = copied > 0 && ReadFileBytes(unpacked, expanded);
+  DeleteFileA(packed.c_str());
+  DeleteFileA(unpacked.c_str());
+  return ok;
+}
+
+// What 64-bit Windows needs of the setup: a library for 32-bit programs
+// and one for Explorer, each a DLL of its machine type with the three
+// entries, exactly the libraries the build made.
+TEST(Deliverable, CarriesOneLibraryOfEachMachineType) {
+  HMODULE deliverable = LoadLibraryExA(DeliverablePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(deliverable, nullptr);
+  const struct {
+    WORD id;
+    WORD machine;
+    const char* built;
+  } libraries[] = {{IDR_PRODUCT_LIBRARY, IMAGE_FILE_MACHINE_I386, LIBRARY32},
+                   {IDR_OTHER_LIBRARY, IMAGE_FILE_MACHINE_AMD64, LIBRARY64}};
+  for (const auto& library : libraries) {
+    SCOPED_TRACE(library.id);
+    Bytes expanded, built;
+    ASSERT_TRUE(ExpandedResource(deliverable, library.id, expanded));
+    ASSERT_TRUE(ReadFileBytes(WinePath(library.built), built));
+    EXPECT_TRUE(expanded == built);
+    PeTables tables;
+    ASSERT_TRUE(ReadPeTables(expanded, tables));
+    EXPECT_EQ(tables.machine, library.machine);
+    EXPECT_TRUE(tables.characteristics & IMAGE_FILE_DLL);
+    EXPECT_EQ(tables.exports, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Uninstall"}));
+  }
+  FreeLibrary(deliverable);
 }
 
 TEST(Deliverable, LicenceIsSingleByteTextWithCrLfOf3363Bytes) {
@@ -296,7 +353,7 @@ namespace {
 // and imports Windows DLLs only.
 TEST(Deliverable, TheProductLibraryExportsItsThreeEntriesAndImportsWindowsDllsOnly) {
   const std::pair<const char*, WORD> builds[] = {{LIBRARY32, IMAGE_FILE_MACHINE_I386},
-                                                 {PRODUCT_LIBRARY, IMAGE_FILE_MACHINE_AMD64}};
+                                                 {LIBRARY64, IMAGE_FILE_MACHINE_AMD64}};
   for (const auto& build : builds) {
     SCOPED_TRACE(build.first);
     Bytes file;

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "common/registry_views.h"
+
 const char kSettingsKey[] = "SOFTWARE\\Quorvanta\\Parvello";
 
 namespace {
@@ -26,7 +28,8 @@ void ReadText(HKEY key, const wchar_t* name, std::wstring& value) {
 void ReadProductOptions(ProductOptions& options) {
   options = ProductOptions();
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  // One settings key serves the library of both architectures.
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ | SettingsView(), &key) != ERROR_SUCCESS) return;
   ReadNumber(key, L"UseParentFolder", options.useParentFolder);
   ReadNumber(key, L"UseClicked", options.useClicked);
   ReadNumber(key, L"UseCustom", options.useCustom);

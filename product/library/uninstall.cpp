@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive_folder.h"
+#include "common/registry_views.h"
 #include "module.h"
 #include "options.h"
 #include "text.h"
@@ -24,10 +25,11 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kVendorKey[] = "SOFTWARE\\Quorvanta";
 const char* const kHelpFiles[] = {"parvello.hlp", "parvello.cnt"};
 
-// Removes a key with everything below it. An absent key is no failure.
-bool DeleteKeyTree(HKEY root, const std::string& path) {
+// Removes a key of one view with everything below it. An absent key is no
+// failure.
+bool DeleteKeyTree(HKEY root, const std::string& path, REGSAM view) {
   HKEY key;
-  LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
+  LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key);
   if (opened == ERROR_FILE_NOT_FOUND) return true;
   if (opened != ERROR_SUCCESS) return false;
   std::vector<std::string> children;
@@ -39,14 +41,14 @@ bool DeleteKeyTree(HKEY root, const std::string& path) {
   }
   RegCloseKey(key);
   bool ok = true;
-  for (const std::string& child : children) ok = DeleteKeyTree(root, path + "\\" + child) && ok;
-  LONG deleted = RegDeleteKeyA(root, path.c_str());
+  for (const std::string& child : children) ok = DeleteKeyTree(root, path + "\\" + child, view) && ok;
+  LONG deleted = DeleteKeyInView(root, path.c_str(), view);
   return ok && (deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND);
 }
 
-bool DeleteApproval() {
+bool DeleteApproval(REGSAM view) {
   HKEY key;
-  LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApprovedKey, 0, KEY_SET_VALUE, &key);
+  LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApprovedKey, 0, KEY_SET_VALUE | view, &key);
   if (opened == ERROR_FILE_NOT_FOUND) return true;
   if (opened != ERROR_SUCCESS) return false;
   LONG deleted = RegDeleteValueA(key, kClassIdText);
@@ -57,7 +59,7 @@ bool DeleteApproval() {
 // The vendor's key goes only when nothing else is left in it.
 bool DeleteVendorKeyWhenEmpty() {
   HKEY key;
-  LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, KEY_READ, &key);
+  LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, KEY_READ | SettingsView(), &key);
   if (opened == ERROR_FILE_NOT_FOUND) return true;
   if (opened != ERROR_SUCCESS) return false;
   DWORD subkeys = 1, values = 1;
@@ -66,7 +68,7 @@ bool DeleteVendorKeyWhenEmpty() {
   RegCloseKey(key);
   if (queried != ERROR_SUCCESS) return false;
   if (subkeys || values) return true;
-  LONG deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kVendorKey);
+  LONG deleted = DeleteKeyInView(HKEY_LOCAL_MACHINE, kVendorKey, SettingsView());
   return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
 }
 
@@ -77,12 +79,37 @@ bool DeleteFileIfThere(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
 }
 
-std::string WindowsHelpFolder() {
+std::string WindowsFolder() {
   char windows[MAX_PATH];
   UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
   std::string folder(windows, length < MAX_PATH ? length : 0);
   if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder + "HELP\\";
+  return folder;
+}
+
+const char* ViewName(REGSAM view) {
+  if (view == KEY_WOW64_32KEY) return " (32-bit view)";
+  if (view == KEY_WOW64_64KEY) return " (64-bit view)";
+  return "";
+}
+
+// The library of the other architecture, on 64-bit Windows: `reach` is
+// where this process deletes it, `name` how the system names it when it
+// starts (a 32-bit process reaches the real system32 through Sysnative,
+// an alias that does not exist then).
+void OtherLibrary(std::string& reach, std::string& name) {
+  reach.clear();
+  name.clear();
+  if (!SystemHasTwoViews()) return;
+#ifdef _WIN64
+  char folder[MAX_PATH];
+  UINT length = GetSystemWow64DirectoryA(folder, MAX_PATH);
+  if (!length || length >= MAX_PATH) return;
+  reach = name = std::string(folder) + "\\parvello.dll";
+#else
+  reach = WindowsFolder() + "Sysnative\\parvello.dll";
+  name = WindowsFolder() + "System32\\parvello.dll";
+#endif
 }
 
 // Removes everything; what stays is named in `left`.
@@ -92,25 +119,36 @@ void RemoveProduct(std::vector<std::string>& left) {
   ReadProductOptions(options);
   std::wstring archives = ArchiveFolder(options);
 
+  // The class, its server, the handlers and the approval in every view the
+  // setup wrote them in; the uninstall entry and the settings once.
+  const RegistryView* views = nullptr;
+  int viewCount = ProductViews(&views);
   const struct {
     HKEY root;
     const char* rootName;
     std::string path;
+    bool everyView;
   } keys[] = {
-      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kClassKey},
-      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kFilesHandlerKey},
-      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kDirectoryHandlerKey},
-      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kUninstallKey},
-      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kSettingsKey},
+      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kClassKey, true},
+      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kFilesHandlerKey, true},
+      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kDirectoryHandlerKey, true},
+      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kUninstallKey, false},
+      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kSettingsKey, false},
   };
   for (const auto& key : keys)
-    if (!DeleteKeyTree(key.root, key.path)) left.push_back(std::string(key.rootName) + "\\" + key.path);
-  if (!DeleteApproval())
-    left.push_back(std::string("HKEY_LOCAL_MACHINE\\") + kApprovedKey + " (the value " + kClassIdText + ")");
+    for (int v = 0; v < (key.everyView ? viewCount : 1); ++v) {
+      REGSAM view = key.everyView ? views[v].flag : SettingsView();
+      if (!DeleteKeyTree(key.root, key.path, view))
+        left.push_back(std::string(key.rootName) + "\\" + key.path + ViewName(view));
+    }
+  for (int v = 0; v < viewCount; ++v)
+    if (!DeleteApproval(views[v].flag))
+      left.push_back(std::string("HKEY_LOCAL_MACHINE\\") + kApprovedKey + " (the value " + kClassIdText + ")" +
+                     ViewName(views[v].flag));
   if (!DeleteVendorKeyWhenEmpty()) left.push_back(std::string("HKEY_LOCAL_MACHINE\\") + kVendorKey);
 
   for (const char* name : kHelpFiles) {
-    std::string path = WindowsHelpFolder() + name;
+    std::string path = WindowsFolder() + "HELP\\" + name;
     if (!DeleteFileIfThere(path)) left.push_back(path);
   }
 
@@ -119,7 +157,15 @@ void RemoveProduct(std::vector<std::string>& left) {
   for (const std::wstring& archive : archivesLeft) left.push_back(Narrow(archive, CP_ACP));
   RemoveDirectoryW(archives.c_str());  // only when nothing else is in it
 
-  // The library is loaded by Rundll32 right now: it goes at the next start.
+  // The other architecture's library goes now, unless a program of that
+  // architecture (Explorer) has it loaded: then at the next start too.
+  std::string reach, name;
+  OtherLibrary(reach, name);
+  if (!reach.empty() && !DeleteFileIfThere(reach) &&
+      !MoveFileExA(name.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+    left.push_back(name);
+
+  // This library is loaded by Rundll32 right now: it goes at the next start.
   char library[MAX_PATH];
   DWORD length = GetModuleFileNameA(g_libraryModule, library, MAX_PATH);
   if (length && length < MAX_PATH && !MoveFileExA(library, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))

@@ -70,12 +70,14 @@ DWORD ChildProcess::ExitCode() const {
   return code;
 }
 
-DWORD RunSetup(const std::string& arguments, DWORD timeoutMs) {
+DWORD RunProgram(const std::string& exe, const std::string& arguments, DWORD timeoutMs) {
   ChildProcess child;
-  if (!child.Start(SetupPath(), arguments)) return 0xFFFFFFFF;
+  if (!child.Start(exe, arguments)) return 0xFFFFFFFF;
   if (!child.Wait(timeoutMs)) return 0xFFFFFFFF;
   return child.ExitCode();
 }
+
+DWORD RunSetup(const std::string& arguments, DWORD timeoutMs) { return RunProgram(SetupPath(), arguments, timeoutMs); }
 
 namespace {
 struct DialogSearch {
@@ -195,6 +197,16 @@ std::string SystemDir() {
 }
 
 std::string HelpDir() { return WindowsDir() + "HELP\\"; }
+
+std::string OtherSystemDir() {
+#ifdef _WIN64
+  char dir[MAX_PATH] = "";
+  GetSystemWow64DirectoryA(dir, MAX_PATH);
+  return WithBackslash(dir);
+#else
+  return WindowsDir() + "Sysnative\\";
+#endif
+}
 
 std::string RealSystemDir() {
   BOOL wow64 = FALSE;

@@ -38,8 +38,10 @@ class ChildProcess {
   PROCESS_INFORMATION info_ = {};
 };
 
-// Starts the setup with `arguments` and waits for it; returns its exit code,
+// Starts `exe` with `arguments` and waits for it; returns its exit code,
 // or 0xFFFFFFFF when it did not end in time.
+DWORD RunProgram(const std::string& exe, const std::string& arguments, DWORD timeoutMs = 30000);
+// The same for the setup program of this suite.
 DWORD RunSetup(const std::string& arguments, DWORD timeoutMs = 30000);
 
 // The visible top-level windows of the given process with class "#32770"
@@ -69,6 +71,9 @@ std::string HelpDir();
 // the system at start-up names it: SysWOW64 for a 32-bit process on 64-bit
 // Windows (its "system32" is redirected there), else SystemDir().
 std::string RealSystemDir();
+// The system directory of the other architecture, as this process reaches
+// it: Sysnative for a 32-bit process, SysWOW64 for a 64-bit one.
+std::string OtherSystemDir();
 std::string ComputerName();  // as GetComputerNameA reports it
 
 // The share (0 to 1) of the pixels in `area` (screen coordinates) that the

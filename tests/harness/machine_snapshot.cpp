@@ -11,7 +11,7 @@ namespace {
 // The system saves a key with everything below it in one call (walking
 // HKLM\SOFTWARE value by value takes seconds). Wine writes its own text
 // format; the modification times in it are dropped.
-bool SaveKeyText(HKEY root, const std::string& path, std::string& text) {
+bool SaveKeyText(HKEY root, const std::string& path, REGSAM view, std::string& text) {
   HANDLE token;
   if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) {
     TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
@@ -24,7 +24,7 @@ bool SaveKeyText(HKEY root, const std::string& path, std::string& text) {
   DeleteFileA(file);  // the key is saved to a new file only
   HKEY key;
   bool saved = false;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
     saved = RegSaveKeyA(key, file, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
   }
@@ -70,9 +70,9 @@ void AppendFolder(const std::string& folder, int depth, std::string& out) {
 
 }  // namespace
 
-std::string RegistryTree(HKEY root, const std::string& path) {
+std::string RegistryTree(HKEY root, const std::string& path, REGSAM view) {
   std::string text;
-  return SaveKeyText(root, path, text) ? text : "[" + path + "] could not be saved\n";
+  return SaveKeyText(root, path, view, text) ? text : "[" + path + "] could not be saved\n";
 }
 
 std::string FolderTree(const std::string& folder, int depth) {

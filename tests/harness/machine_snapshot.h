@@ -5,8 +5,9 @@
 
 #include <string>
 
-// Every key with its values, as the system saves them, without times.
-std::string RegistryTree(HKEY root, const std::string& path);
+// Every key with its values, as the system saves them, without times; in
+// the given view (0: the program's own).
+std::string RegistryTree(HKEY root, const std::string& path, REGSAM view = 0);
 
 // One line per file and folder below `folder` (to `depth` levels): its
 // path, attributes, size and last write time.

@@ -21,13 +21,25 @@ static void RemoveFile(const std::string& path) {
   DeleteFileA(path.c_str());
 }
 
+// Deletes a key with everything below it in one view of the registry.
+static void DeleteTree(HKEY root, const std::string& key, REGSAM view) {
+  size_t split = key.rfind('\\');
+  HKEY parent;
+  if (RegOpenKeyExA(root, key.substr(0, split).c_str(), 0, KEY_ALL_ACCESS | view, &parent) != ERROR_SUCCESS) return;
+  RegDeleteTreeA(parent, key.substr(split + 1).c_str());
+  RegCloseKey(parent);
+}
+
 void ResetProductState() {
   const std::string files[] = {
       kErrorLog,
       SystemDir() + "parvello.dll",
+      OtherSystemDir() + "parvello.dll",
       HelpDir() + "parvello.hlp",
       HelpDir() + "parvello.cnt",
       WindowsDir() + "parvello.dl_",
+      WindowsDir() + "parvel32.dl_",
+      WindowsDir() + "parvel64.dl_",
       WindowsDir() + "parvello.hl_",
       WindowsDir() + "parvello.cn_",
   };
@@ -37,21 +49,20 @@ void ResetProductState() {
   }
   CreateDirectoryA(HelpDir().c_str(), nullptr);
 
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, kClassKey);
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, kFilesHandlerKey);
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, kDirectoryHandlerKey);
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
-  HKEY approved;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApprovedKey, 0, KEY_SET_VALUE, &approved) == ERROR_SUCCESS) {
-    RegDeleteValueA(approved, kClassId);
-    RegCloseKey(approved);
+  for (REGSAM view : {kView32, kView64}) {
+    for (const char* key : {kClassKey, kFilesHandlerKey, kDirectoryHandlerKey}) DeleteTree(HKEY_CLASSES_ROOT, key, view);
+    for (const char* key : {kUninstallKey, kSettingsKey}) DeleteTree(HKEY_LOCAL_MACHINE, key, view);
+    HKEY approved;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApprovedKey, 0, KEY_SET_VALUE | view, &approved) == ERROR_SUCCESS) {
+      RegDeleteValueA(approved, kClassId);
+      RegCloseKey(approved);
+    }
   }
 }
 
-bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size) {
+bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size, REGSAM view) {
   HKEY handle;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return false;
   char data[4096];
   DWORD type = 0, length = sizeof data;
   LONG r = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &length);
@@ -62,26 +73,26 @@ bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& 
   return true;
 }
 
-bool ReadDwordValue(HKEY root, const char* key, const char* name, DWORD& value) {
+bool ReadDwordValue(HKEY root, const char* key, const char* name, DWORD& value, REGSAM view) {
   HKEY handle;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return false;
   DWORD type = 0, length = sizeof value;
   LONG r = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &length);
   RegCloseKey(handle);
   return r == ERROR_SUCCESS && type == REG_DWORD && length == sizeof value;
 }
 
-bool KeyExists(HKEY root, const char* key) {
+bool KeyExists(HKEY root, const char* key, REGSAM view) {
   HKEY handle;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return false;
   RegCloseKey(handle);
   return true;
 }
 
-std::vector<std::string> ValueNames(HKEY root, const char* key) {
+std::vector<std::string> ValueNames(HKEY root, const char* key, REGSAM view) {
   std::vector<std::string> names;
   HKEY handle;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return names;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return names;
   char name[256];
   for (DWORD i = 0;; ++i) {
     DWORD length = sizeof name;
@@ -94,17 +105,18 @@ std::vector<std::string> ValueNames(HKEY root, const char* key) {
 
 bool WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE | kSettingsView, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return false;
   bool ok = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
   RegCloseKey(key);
   return ok;
 }
 
-ScopedValue::ScopedValue(HKEY root, const char* key, const char* name) : root_(root), key_(key), name_(name) {
+ScopedValue::ScopedValue(HKEY root, const char* key, const char* name, REGSAM view)
+    : root_(root), key_(key), name_(name), view_(view) {
   HKEY handle;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return;
   hadKey_ = true;
   char data[4096];
   DWORD size = sizeof data;
@@ -117,7 +129,7 @@ ScopedValue::ScopedValue(HKEY root, const char* key, const char* name) : root_(r
 
 ScopedValue::~ScopedValue() {
   if (!hadKey_) {
-    RegDeleteTreeA(root_, key_.c_str());
+    DeleteTree(root_, key_, view_);
     return;
   }
   if (hadValue_)
@@ -128,7 +140,8 @@ ScopedValue::~ScopedValue() {
 
 bool ScopedValue::Set(DWORD type, const void* data, DWORD size) {
   HKEY handle;
-  if (RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, 0, KEY_WRITE | view_, nullptr, &handle, nullptr) !=
+      ERROR_SUCCESS)
     return false;
   bool ok = RegSetValueExA(handle, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
   RegCloseKey(handle);
@@ -139,7 +152,7 @@ bool ScopedValue::SetText(const char* text) { return Set(REG_SZ, text, static_ca
 
 bool ScopedValue::Remove() {
   HKEY handle;
-  if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS) return true;
+  if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_SET_VALUE | view_, &handle) != ERROR_SUCCESS) return true;
   LONG r = RegDeleteValueA(handle, name_.c_str());
   RegCloseKey(handle);
   return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
@@ -148,9 +161,9 @@ bool ScopedValue::Remove() {
 namespace {
 
 // "name=type:bytes" for every value of a key, or "absent".
-std::string ValuesOf(HKEY root, const char* key, const char* onlyValue) {
+std::string ValuesOf(HKEY root, const char* key, const char* onlyValue, REGSAM view) {
   HKEY handle;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return "absent";
+  if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return "absent";
   std::string out;
   for (DWORD i = 0;; ++i) {
     char name[256];
@@ -176,14 +189,61 @@ std::string FileState(const std::string& path) {
 
 }  // namespace
 
+FILETIME InstalledFileStamp() {
+  TIME_ZONE_INFORMATION zone;
+  DWORD mode = GetTimeZoneInformation(&zone);
+  LONG bias = zone.Bias + (mode == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias
+                           : mode == TIME_ZONE_ID_STANDARD ? zone.StandardBias : 0);
+  SYSTEMTIME local = {1999, 7, 0, 1, 1, 10, 0, 0};
+  FILETIME asIfUtc;
+  SystemTimeToFileTime(&local, &asIfUtc);
+  ULARGE_INTEGER t;
+  t.LowPart = asIfUtc.dwLowDateTime;
+  t.HighPart = asIfUtc.dwHighDateTime;
+  t.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(bias) * 60 * 10000000LL);
+  FILETIME result = {t.LowPart, t.HighPart};
+  return result;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+  return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+std::vector<std::wstring> PendingRenames() {
+  std::vector<std::wstring> entries;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return entries;
+  std::vector<wchar_t> data(32768);
+  DWORD type = 0, size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                       &size) == ERROR_SUCCESS &&
+      type == REG_MULTI_SZ) {
+    // The list ends with one more empty text.
+    size_t count = size / sizeof(wchar_t);
+    for (size_t at = 0; at < count;) {
+      std::wstring entry(&data[at], wcsnlen(&data[at], count - at));
+      entries.push_back(entry);
+      at += entry.size() + 1;
+    }
+    if (entries.size() % 2 == 1 && entries.back().empty()) entries.pop_back();
+  }
+  RegCloseKey(key);
+  return entries;
+}
+
 std::string InstalledProductState() {
   std::string state;
-  for (const std::string& file :
-       {SystemDir() + "parvello.dll", HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt"})
+  for (const std::string& file : {SystemDir() + "parvello.dll", OtherSystemDir() + "parvello.dll",
+                                  HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt"})
     state += file + ": " + FileState(file) + "\n";
-  const char* classesKeys[] = {kClassKey, kServerKey, kFilesHandlerKey, kDirectoryHandlerKey};
-  for (const char* key : classesKeys) state += std::string(key) + ": " + ValuesOf(HKEY_CLASSES_ROOT, key, nullptr) + "\n";
-  state += std::string(kApprovedKey) + ": " + ValuesOf(HKEY_LOCAL_MACHINE, kApprovedKey, kClassId) + "\n";
-  state += std::string(kUninstallKey) + ": " + ValuesOf(HKEY_LOCAL_MACHINE, kUninstallKey, nullptr) + "\n";
+  for (REGSAM view : {kView32, kView64}) {
+    const std::string in = " (view " + std::to_string(view) + "): ";
+    for (const char* key : {kClassKey, kServerKey, kFilesHandlerKey, kDirectoryHandlerKey})
+      state += std::string(key) + in + ValuesOf(HKEY_CLASSES_ROOT, key, nullptr, view) + "\n";
+    state += std::string(kApprovedKey) + in + ValuesOf(HKEY_LOCAL_MACHINE, kApprovedKey, kClassId, view) + "\n";
+    state += std::string(kUninstallKey) + in + ValuesOf(HKEY_LOCAL_MACHINE, kUninstallKey, nullptr, view) + "\n";
+  }
   return state;
 }

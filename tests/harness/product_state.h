@@ -15,18 +15,28 @@ extern const char kUninstallKey[];
 extern const char kSettingsKey[];
 extern const char kClassId[];
 
+// The registry views of the test machine (64-bit Wine, as 64-bit Windows):
+// the settings key and the uninstall key live in the 32-bit one, whichever
+// architecture reads them; the shell's entries in both. A view of 0 below
+// is the test program's own.
+constexpr REGSAM kView32 = KEY_WOW64_32KEY;
+constexpr REGSAM kView64 = KEY_WOW64_64KEY;
+constexpr REGSAM kSettingsView = KEY_WOW64_32KEY;
+
 // Removes every file, key and value an installation or an earlier test may
-// have left, and makes sure the help directory exists.
+// have left, in both views and both system directories, and makes sure the
+// help directory exists.
 void ResetProductState();
 
 // Reads a REG_SZ value; false when absent or of another type. `size`
 // receives the stored data size.
-bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size = nullptr);
-bool ReadDwordValue(HKEY root, const char* key, const char* name, DWORD& value);
-bool KeyExists(HKEY root, const char* key);
+bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size = nullptr,
+                     REGSAM view = 0);
+bool ReadDwordValue(HKEY root, const char* key, const char* name, DWORD& value, REGSAM view = 0);
+bool KeyExists(HKEY root, const char* key, REGSAM view = 0);
 // The names of a key's values, in the registry's order (Wine's is sorted);
 // empty without key.
-std::vector<std::string> ValueNames(HKEY root, const char* key);
+std::vector<std::string> ValueNames(HKEY root, const char* key, REGSAM view = 0);
 
 // Writes a value of the settings key, making the key when needed.
 bool WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size);
@@ -36,7 +46,7 @@ bool WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD si
 // made for it).
 class ScopedValue {
  public:
-  ScopedValue(HKEY root, const char* key, const char* name);
+  ScopedValue(HKEY root, const char* key, const char* name, REGSAM view = 0);
   ~ScopedValue();
   ScopedValue(const ScopedValue&) = delete;
   ScopedValue& operator=(const ScopedValue&) = delete;
@@ -47,12 +57,22 @@ class ScopedValue {
  private:
   HKEY root_;
   std::string key_, name_;
+  REGSAM view_;
   bool hadKey_ = false, hadValue_ = false;
   DWORD type_ = 0;
   std::string data_;
 };
 
+// 1999-07-01 01:10:00 local time in UTC, with the bias in force now: the
+// date every installed file carries.
+FILETIME InstalledFileStamp();
+bool SameTime(const FILETIME& a, const FILETIME& b);
+
+// The entries of PendingFileRenameOperations: pairs of source and target,
+// the target empty for a deletion at the next start.
+std::vector<std::wstring> PendingRenames();
+
 // The installed files (date and bytes) and every registry entry of the
-// registration, as one text: two installations compare equal exactly when
-// they left the same traces (the settings aside).
+// registration in both views, as one text: two installations compare equal
+// exactly when they left the same traces (the settings aside).
 std::string InstalledProductState();

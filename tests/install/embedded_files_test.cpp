@@ -19,7 +19,8 @@ std::string BuildInput(DWORD index) {
   switch (index) {
     case 0: return WinePath(PRODUCT_LIBRARY);
     case 1: return WinePath(BUILT_HELP_FILE);
-    default: return WinePath(PRODUCT_HELP_DIR "/parvello.cnt");
+    case 2: return WinePath(PRODUCT_HELP_DIR "/parvello.cnt");
+    default: return WinePath(OTHER_LIBRARY);
   }
 }
 
@@ -30,32 +31,11 @@ std::string Destination(DWORD index) {
 
 std::string StoredCopy(DWORD index) { return WindowsDir() + g_embeddedFiles[index].storedName; }
 
-// 1999-07-01 01:10:00 local time in UTC, with the bias in force now.
-FILETIME ExpectedStamp() {
-  TIME_ZONE_INFORMATION zone;
-  DWORD mode = GetTimeZoneInformation(&zone);
-  LONG bias = zone.Bias + (mode == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias
-                           : mode == TIME_ZONE_ID_STANDARD ? zone.StandardBias : 0);
-  SYSTEMTIME local = {1999, 7, 0, 1, 1, 10, 0, 0};
-  FILETIME asIfUtc;
-  SystemTimeToFileTime(&local, &asIfUtc);
-  ULARGE_INTEGER t;
-  t.LowPart = asIfUtc.dwLowDateTime;
-  t.HighPart = asIfUtc.dwHighDateTime;
-  t.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(bias) * 60 * 10000000LL);
-  FILETIME result = {t.LowPart, t.HighPart};
-  return result;
-}
-
-bool SameTime(const FILETIME& a, const FILETIME& b) {
-  return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
 void ExpectInstalledAsBuilt(DWORD index) {
   // The times first: reading the file may move its last-access time.
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExA(Destination(index).c_str(), GetFileExInfoStandard, &data));
-  FILETIME stamp = ExpectedStamp();
+  FILETIME stamp = InstalledFileStamp();
   EXPECT_TRUE(SameTime(data.ftCreationTime, stamp)) << "creation time of " << Destination(index);
   EXPECT_TRUE(SameTime(data.ftLastAccessTime, stamp)) << "last-access time of " << Destination(index);
   EXPECT_TRUE(SameTime(data.ftLastWriteTime, stamp)) << "last-write time of " << Destination(index);
@@ -97,6 +77,7 @@ TEST_F(FileInstaller, EveryRecordLandsAsBuiltWithTheFixedDate) {
   EXPECT_EQ(Destination(0), SystemDir() + "parvello.dll");
   EXPECT_EQ(Destination(1), HelpDir() + "parvello.hlp");
   EXPECT_EQ(Destination(2), HelpDir() + "parvello.cnt");
+  EXPECT_EQ(Destination(3), OtherSystemDir() + "parvello.dll");
 }
 
 TEST_F(FileInstaller, InstallingAgainGivesTheSameFilesAndTimes) {
@@ -198,7 +179,7 @@ TEST_F(FileInstaller, FailsWhenTheTemporaryCopyCannotBeCreated) {
 }
 
 TEST_F(FileInstaller, RefusesIndicesOutsideTheTable) {
-  EXPECT_EQ(InstallEmbeddedFile(3), 0);
+  EXPECT_EQ(InstallEmbeddedFile(kEmbeddedFileCount), 0);
   EXPECT_EQ(InstallEmbeddedFile(0xFFFFFFFF), 0);
 }
 
@@ -222,8 +203,8 @@ TEST_F(FileInstaller, RecordWithoutResourceIsCopiedFromTheCurrentDirectory) {
   EXPECT_EQ(std::string(installed.begin(), installed.end()), content);
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExA(destination.c_str(), GetFileExInfoStandard, &data));
-  EXPECT_TRUE(SameTime(data.ftLastWriteTime, ExpectedStamp()));
-  EXPECT_TRUE(SameTime(data.ftCreationTime, ExpectedStamp()));
+  EXPECT_TRUE(SameTime(data.ftLastWriteTime, InstalledFileStamp()));
+  EXPECT_TRUE(SameTime(data.ftCreationTime, InstalledFileStamp()));
 
   EmbeddedFile missing = {0, "no-such-source.txt", "plain-missing.txt", kToWindowsDir};
   EXPECT_EQ(InstallFileRecord(missing), 0);

@@ -1,5 +1,8 @@
-// The product's library as the shell uses it: installed by the real setup program,
-// created through COM from the registry, given a real selection, its
+// The product's library as the shell uses it: installed by the real 32-bit
+// VOZAZIZA.EXE, which on 64-bit Windows installs and registers both
+// architectures; created through COM from the registry view of this host's
+// own architecture (Explorer is 64-bit, a 32-bit program's file dialog
+// 32-bit), with the settings the setup stored; given a real selection, its
 // command invoked; the archives it writes are handed to the host's own
 // ZIP reader afterwards (see check_archives.py), the mail programs are
 // stand-ins that record what they were given.
@@ -181,13 +184,15 @@ class ProductLibrary : public ::testing::Test {
     DeleteTree(kRoot);
     ASSERT_TRUE(CreateDirectoryA(kRoot, nullptr));
     std::string script = std::string(kRoot) + "\\setup.ini";
-    std::string text = std::string("[Default Setup]\r\nTemporaryFolder=") + kArchives + "\r\n";
+    // The filters come from the script: the library of either architecture
+    // finds what the 32-bit setup stored.
+    std::string text = std::string("[Default Setup]\r\nTemporaryFolder=") + kArchives + "\r\nFileFilters=" +
+                       kFilters + "\r\n";
     ASSERT_TRUE(WriteFileBytes(script, text.data(), text.size()));
-    ASSERT_EQ(RunSetup(script), 0u) << "the setup's unattended installation";
+    ASSERT_EQ(RunProgram(DeliverablePath(), script), 0u) << "the deliverable's unattended installation";
     ASSERT_TRUE(FileExists(SystemDir() + "parvello.dll"));
     ASSERT_TRUE(SetSetting("Mailer", 0));
     ASSERT_TRUE(SetSetting("UserDefinedCmdLine", MailProgramLine()));
-    ASSERT_TRUE(SetSetting("FileFilters", kFilters));
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
   }
 

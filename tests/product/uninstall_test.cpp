@@ -1,7 +1,9 @@
 // The uninstall entry's command, run as Add/Remove Programs runs it
-// ("Rundll32.exe parvello.dll,Uninstall") after a real installation by the
-// setup program of this suite: the machine compared before the installation and after the
-// uninstall, a registry fault, the confirmation, running it twice.
+// ("Rundll32.exe parvello.dll,Uninstall", by the Rundll32 of this suite's
+// architecture) after a real installation by the 32-bit VOZAZIZA.EXE, which
+// on 64-bit Windows installs both libraries: the machine compared before
+// the installation and after the uninstall in both views and both system
+// directories, a registry fault, the confirmation, running it twice.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -33,13 +35,14 @@ std::string ArchiveFolder() {
 }
 
 // What the installation and the uninstall may touch, and far around it.
+// The 64-bit view of SOFTWARE holds the 32-bit one (Wow6432Node) as well.
 std::string MachineState() {
-  std::string windows = WindowsDir(), system = SystemDir(), help = HelpDir();
+  std::string windows = WindowsDir(), system = SystemDir(), other = OtherSystemDir(), help = HelpDir();
   std::string temp = ArchiveFolder();
   temp.resize(temp.find_last_of('\\'));
-  return RegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE") + FolderTree(windows.substr(0, windows.size() - 1), 1) +
-         FolderTree(system.substr(0, system.size() - 1), 1) + FolderTree(help.substr(0, help.size() - 1), 1) +
-         FolderTree(temp, 3);
+  return RegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE", kView64) + FolderTree(windows.substr(0, windows.size() - 1), 1) +
+         FolderTree(system.substr(0, system.size() - 1), 1) + FolderTree(other.substr(0, other.size() - 1), 1) +
+         FolderTree(help.substr(0, help.size() - 1), 1) + FolderTree(temp, 3);
 }
 
 // The lines only one of the two states has, marked "-" and "+".
@@ -65,34 +68,12 @@ std::string WithoutLibrary(std::string state) {
   return state;
 }
 
-std::vector<std::wstring> PendingRenames() {
-  std::vector<std::wstring> entries;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return entries;
-  std::vector<wchar_t> data(32768);
-  DWORD type = 0, size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                       &size) == ERROR_SUCCESS &&
-      type == REG_MULTI_SZ) {
-    // Pairs of source and target, the target empty for a deletion; the
-    // list ends with one more empty text.
-    size_t count = size / sizeof(wchar_t);
-    for (size_t at = 0; at < count;) {
-      std::wstring entry(&data[at], wcsnlen(&data[at], count - at));
-      entries.push_back(entry);
-      at += entry.size() + 1;
-    }
-    if (entries.size() % 2 == 1 && entries.back().empty()) entries.pop_back();
-  }
-  RegCloseKey(key);
-  return entries;
-}
-
 class UninstallEntry : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetProductState();
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kVendorKey);  // when earlier tests left it empty
+    // When earlier tests left it empty.
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, kSettingsView, 0);
     // Every Windows has the handler lists the extension joins (a fresh Wine
     // prefix lacks the one for folders); the uninstall leaves them.
     for (const char* list : {"*\\shellex\\ContextMenuHandlers", "Directory\\shellex\\ContextMenuHandlers"}) {
@@ -114,7 +95,7 @@ class UninstallEntry : public ::testing::Test {
   void Install() {
     std::string script = dir_ + "\\setup" + std::to_string(installs_++) + ".ini";
     ASSERT_TRUE(WriteFileBytes(script, "", 0));
-    ASSERT_EQ(RunSetup(script), 0u) << "the setup's unattended installation";
+    ASSERT_EQ(RunProgram(DeliverablePath(), script), 0u) << "the deliverable's unattended installation";
   }
 
   // The product used once, so that its archive folder holds an archive.
@@ -146,7 +127,7 @@ class UninstallEntry : public ::testing::Test {
 TEST_F(UninstallEntry, TakesAwayExactlyWhatTheInstallationBrought) {
   ScopedValue pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
   ScopedValue otherExtension(HKEY_LOCAL_MACHINE, kApprovedKey, kOtherExtension);
-  ScopedValue otherProduct(HKEY_LOCAL_MACHINE, kOtherProductKey, "Version");
+  ScopedValue otherProduct(HKEY_LOCAL_MACHINE, kOtherProductKey, "Version", kSettingsView);
   ASSERT_TRUE(otherExtension.SetText("Another Extension"));
   ASSERT_TRUE(otherProduct.SetText("2.0"));
   ASSERT_TRUE(pending.Remove());
@@ -158,8 +139,10 @@ TEST_F(UninstallEntry, TakesAwayExactlyWhatTheInstallationBrought) {
   ASSERT_EQ(UninstallQuietly(), 0u) << "everything removed";
 
   EXPECT_EQ(Difference(before, WithoutLibrary(MachineState())), "");
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kOtherProductKey)) << "the vendor's other product stays";
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey, kView32));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey, kView64));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kOtherProductKey, kSettingsView)) << "the vendor's other product stays";
+  EXPECT_FALSE(FileExists(OtherSystemDir() + "parvello.dll")) << "the library not in use goes at once";
   EXPECT_FALSE(FileExists(ArchiveFolder())) << "the emptied archive folder goes";
   // The library, in use by Rundll32, is deleted at the next start.
   EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
@@ -173,14 +156,14 @@ TEST_F(UninstallEntry, TakesAwayExactlyWhatTheInstallationBrought) {
 
 TEST_F(UninstallEntry, RunningItTwiceIsHarmlessAndAnEmptyVendorKeyGoes) {
   ScopedValue pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
-  ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+  ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey, kSettingsView));
   Install();
   SendOneArchive();
   // A file of the user's own in the archive folder keeps the folder.
   std::string mine = ArchiveFolder() + "\\mine.txt";
   ASSERT_TRUE(WriteFileBytes(mine, "mine", 4));
   ASSERT_EQ(UninstallQuietly(), 0u);
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVendorKey, kSettingsView));
   EXPECT_EQ(FilesIn(ArchiveFolder()), std::vector<std::string>{"mine.txt"});
   const std::string once = MachineState();
   EXPECT_EQ(UninstallQuietly(), 0u) << "nothing left to remove is no failure";
@@ -203,7 +186,7 @@ TEST_F(UninstallEntry, AKeyThatCannotBeRemovedIsNamedAndTheRestGoes) {
     ASSERT_TRUE(rundll.Wait());
   }
   EXPECT_EQ(InstalledProductState(), installed);
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingsView));
 
   {
     DeniedKey denied(HKEY_CLASSES_ROOT, kDirectoryHandlerKey);
@@ -225,12 +208,14 @@ TEST_F(UninstallEntry, AKeyThatCannotBeRemovedIsNamedAndTheRestGoes) {
       ASSERT_TRUE(rundll.Wait());
     }
     // The rest is gone all the same.
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFilesHandlerKey));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
-    std::string approval;
-    EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClassId, approval));
+    for (REGSAM view : {kView32, kView64}) {
+      EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey, view));
+      EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFilesHandlerKey, view));
+      std::string approval;
+      EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClassId, approval, nullptr, view));
+    }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, kSettingsView));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingsView));
     for (const char* help : {"parvello.hlp", "parvello.cnt"}) EXPECT_FALSE(FileExists(HelpDir() + help)) << help;
     // Quietly, the fault is the exit code.
     EXPECT_EQ(UninstallQuietly(), 1u);

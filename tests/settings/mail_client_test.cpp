@@ -36,7 +36,8 @@ class MailClient : public ::testing::Test {
   }
   void StoreMailer(DWORD number) { Store("Mailer", REG_DWORD, &number, sizeof number); }
 
-  ScopedValue defaultClient_{HKEY_LOCAL_MACHINE, kClientsKey, ""};
+  // The system keeps its default client in the native view.
+  ScopedValue defaultClient_{HKEY_LOCAL_MACHINE, kClientsKey, "", kView64};
 };
 
 TEST_F(MailClient, TheSystemsDefaultClientIsRecognisedByItsWholeExactName) {

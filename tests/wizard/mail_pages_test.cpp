@@ -116,7 +116,8 @@ class MailPages : public ::testing::Test {
     ASSERT_TRUE(WriteSettingsValue(name, type, data, size)) << name;
   }
 
-  ScopedValue defaultClient_{HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail", ""};
+  // The system keeps its default client in the native view.
+  ScopedValue defaultClient_{HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail", "", kView64};
   WizardDriver driver_;
   HWND page_ = nullptr;
 };
