@@ -61,16 +61,13 @@ int WriteErrorLog() {
 }
 
 // Reads every settings key from `section` into `record`, each with its
-// value in `fallback` as default. A section the script does not have (or
-// that holds nothing) gives every default without asking for each key:
-// every profile call opens and checks the file again.
+// value in `fallback` as default, also when the script has no such
+// section: the profile function does not hand a default back unchanged
+// (it drops trailing blanks and, in Wine, a pair of enclosing quotes), so
+// copying the defaults instead would store other values on a computer
+// without a section than on one whose section lacks the key.
 void ReadSection(const char* scriptPath, const char* section, const ProductSettings& fallback,
                  ProductSettings& record) {
-  char probe[4];
-  if (GetPrivateProfileSectionA(section, probe, sizeof probe, scriptPath) == 0) {
-    record = fallback;
-    return;
-  }
   for (const SettingField& field : g_settingFields) {
     BYTE* target = reinterpret_cast<BYTE*>(&record) + field.offset;
     const BYTE* defaultValue = reinterpret_cast<const BYTE*>(&fallback) + field.offset;

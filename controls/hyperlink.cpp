@@ -58,6 +58,7 @@ CHyperlink::CHyperlink()
     : control_(nullptr),
       tooltip_(nullptr),
       font_(nullptr),
+      originalFont_(nullptr),
       cursor_(nullptr),
       text_(),
       url_(),
@@ -113,6 +114,9 @@ void CHyperlink::SetUrl(const char* url) {
 BOOL CHyperlink::Attach(HWND control) {
   if (!IsWindow(control) || control_) return FALSE;
   control_ = control;
+  // Given back at detach: the owned font dies with the object, and a
+  // static that outlives its link must not draw with a deleted font.
+  originalFont_ = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
   GetWindowRect(control, &initialRect_);
   MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&initialRect_), 2);
   SubclassControl(control, kProperty, this, &CHyperlink::ControlProc, &CHyperlink::ParentProc,
@@ -142,16 +146,21 @@ BOOL CHyperlink::Attach(HWND control) {
   return TRUE;
 }
 
+// The control lets go of the old owned font before it is deleted: it gets
+// the new one, or its original font when the given one cannot be read.
 void CHyperlink::SetFont(HFONT font) {
-  if (font_) DeleteObject(font_);
+  HFONT previous = font_;
   font_ = nullptr;
   LOGFONTA description;
-  if (!font || !GetObjectA(font, sizeof description, &description)) return;
-  description.lfUnderline = static_cast<BYTE>(underline_);
-  font_ = CreateFontIndirectA(&description);
-  if (!control_) return;
-  SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-  SizeToText();
+  if (font && GetObjectA(font, sizeof description, &description)) {
+    description.lfUnderline = static_cast<BYTE>(underline_);
+    font_ = CreateFontIndirectA(&description);
+  }
+  if (control_) {
+    SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_ : originalFont_), TRUE);
+    SizeToText();
+  }
+  if (previous) DeleteObject(previous);
 }
 
 // Always a copy of the cursor, so that the one held can always be
@@ -251,6 +260,7 @@ void CHyperlink::Detach() {
   if (tooltip_) DestroyWindow(tooltip_);
   tooltip_ = nullptr;
   text_[0] = url_[0] = '\0';
+  SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(originalFont_), TRUE);
   RestoreControl(control_, kProperty, this, previousControlProc_, previousParentProc_);
   control_ = nullptr;
 }

@@ -53,6 +53,7 @@ class CHyperlink {
   HWND control_;
   HWND tooltip_;
   HFONT font_;
+  HFONT originalFont_;  // the control's own, not owned; given back at detach
   HCURSOR cursor_;
   char text_[255];
   char url_[255];

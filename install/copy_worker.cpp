@@ -63,14 +63,39 @@ int RunCopyStep(DWORD step, char* message) {
   return 1;
 }
 
+#ifdef PARVELLO_TEST_SEAMS
+// Test builds only: between deciding to press Next and pressing it, the
+// worker signals the event "<gate>-reached" and waits for "<gate>-open",
+// the gate being named by PARVELLO_TEST_PRESS_GATE, so that a test can
+// open the Cancel question in that gap.
+void WaitAtTestGate() {
+  char gate[64], name[80];
+  DWORD length = GetEnvironmentVariableA("PARVELLO_TEST_PRESS_GATE", gate, sizeof gate);
+  if (length == 0 || length >= sizeof gate) return;
+  wsprintfA(name, "%s-reached", gate);
+  HANDLE reached = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+  wsprintfA(name, "%s-open", gate);
+  HANDLE open = OpenEventA(SYNCHRONIZE, FALSE, name);
+  if (reached) SetEvent(reached);
+  if (open) WaitForSingleObject(open, 30000);
+  if (reached) CloseHandle(reached);
+  if (open) CloseHandle(open);
+}
+#endif
+
 // Every report waits, as every step does, while the Cancel question is
-// open: a Yes then ends the worker silently, a No lets it report.
+// open: a Yes then ends the worker silently, a No lets it report. The
+// question may still open after the last wait; the page then holds the
+// press until it is answered.
 void Report(HWND page, const char* failure) {
   if (failure) {
     if (!MayGoOn()) return;
     MessageBoxA(page, failure, Text(IDS_SETUP_CAPTION), MB_OK | MB_ICONERROR);
   }
   if (!MayGoOn()) return;
+#ifdef PARVELLO_TEST_SEAMS
+  WaitAtTestGate();
+#endif
   // The page tells success from failure by the completed flag when this
   // press arrives.
   InterlockedExchange(&g_copyOutcome.reported, 1);

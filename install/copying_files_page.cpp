@@ -10,11 +10,21 @@ constexpr DWORD kButtons = PSWIZB_BACK | PSWIZB_NEXT;
 // A PSN_WIZNEXT answer that names no page: the sheet stays.
 constexpr LONG_PTR kStayOnPage = 1;
 
+// The Cancel question is open (its message loop runs inside the page's
+// handling of Cancel), and the worker's press of Next arrived meanwhile:
+// the press waits for the answer. Both live on the page's thread only.
+bool g_questionOpen;
+bool g_pressHeld;
+
 // The page knows the worker's own press of Next by its report, not by who
 // pressed: Wine presses Next and Back by message even while they are
 // disabled, so any other Next may arrive while a worker runs, and the page
 // may have been left and entered again meanwhile.
 INT_PTR OnNext(HWND page) {
+  if (g_copyOutcome.reported && g_questionOpen) {
+    g_pressHeld = true;
+    return Answer(page, kStayOnPage);
+  }
   if (g_copyOutcome.reported) {
     if (g_copyOutcome.completed) return Answer(page, 0);
     // The worker has shown its failure already.
@@ -33,15 +43,22 @@ INT_PTR OnNext(HWND page) {
   ExitProcess(1);
 }
 
+// A press held while the question was open acts after a No, as pressed;
+// after a Yes the sheet closes without it.
 INT_PTR OnQueryCancel(HWND page) {
   int paused = PauseCopyWorker();
+  g_questionOpen = true;
+  g_pressHeld = false;
   int leave = UserConfirmsCancel(page);
+  g_questionOpen = false;
   if (paused) {
     if (leave)
       CancelCopyWorker();
     else
       ResumeCopyWorker();
   }
+  if (!leave && g_pressHeld) PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+  g_pressHeld = false;
   return Answer(page, !leave);
 }
 

@@ -118,6 +118,41 @@ TEST_F(Hyperlink, AttachTakesWhatItLacksFromTheControlAndRefusesTwice) {
   EXPECT_EQ(ControlText(left), "Left-aligned link") << "the control keeps its template text";
 }
 
+// The link's font is its own and dies with it; a static that outlives the
+// link draws with the font it had before, never with a deleted one. A font
+// that cannot be read gives the control its own font back at once.
+TEST_F(Hyperlink, AStaticThatOutlivesItsLinkHasItsOwnFontBack) {
+  HWND control = Item(IDC_LINK_LEFT);
+  HFONT own = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+  LOGFONTA description;
+  ASSERT_TRUE(GetObjectA(own, sizeof description, &description));
+  ASSERT_FALSE(description.lfUnderline);
+  HFONT gone = CreateFontIndirectA(&description);
+  DeleteObject(gone);
+  {
+    CHyperlink link;
+    ASSERT_TRUE(link.Attach(control));
+    HFONT underlined = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    EXPECT_NE(underlined, own);
+    link.SetFont(gone);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), own);
+    EXPECT_FALSE(GetObjectA(underlined, sizeof description, &description)) << "the replaced font is deleted";
+    link.SetFont(own);
+    ASSERT_TRUE(GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof description,
+                           &description));
+    EXPECT_TRUE(description.lfUnderline);
+    link.Detach();
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), own) << "given back at detach";
+    ASSERT_TRUE(link.Attach(control));
+  }
+  // The object is gone, with its font; the static draws its text with its own.
+  HFONT now = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+  EXPECT_EQ(now, own);
+  EXPECT_TRUE(GetObjectA(now, sizeof description, &description));
+  RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_GT(ShareOfColour(control, GetSysColor(COLOR_WINDOWTEXT)), 0.02) << "the text is drawn";
+}
+
 TEST_F(Hyperlink, ItFitsItselfToItsTextInEveryAlignment) {
   std::vector<CHyperlink> links(6);
   const int ids[] = {IDC_LINK_EMPTY,  IDC_LINK_LEFT,          IDC_LINK_CENTRE,

@@ -267,6 +267,56 @@ TEST_F(ScriptReading, ValuesAreTakenExactlyAsTheProfileFunctionsReadThem) {
   EXPECT_EQ(g_effectiveSettings.LowPriority, 1u) << "an empty number takes the default";
 }
 
+// The same "Default Setup" must give the same settings on a computer
+// without a section of its own, with an empty one and with one that names
+// other keys only; and each value must be what the profile function gives
+// when asked for the computer's key with the "Default Setup" value as the
+// default (which drops the default's trailing blanks and, in Wine, a pair
+// of enclosing quotes). Generated scripts: quotes, blanks, tabs, values at
+// and beyond the fields' lengths.
+TEST_F(ScriptReading, EveryComputerWithTheSameKeysGetsTheSameSettings) {
+  const char* const pieces[] = {"\"", " ", "\t", "a", "Z", "'", "%TEMP%", "$NAME", "\\", ";", "=", "  \"x\"  "};
+  unsigned seed = 20261209;
+  auto next = [&seed](unsigned range) { return (seed = seed * 1103515245 + 12345) / 65536 % range; };
+  auto value = [&]() {
+    std::string text;
+    int parts = static_cast<int>(next(12));
+    for (int i = 0; i < parts; ++i) text += pieces[next(sizeof pieces / sizeof pieces[0])];
+    if (next(6) == 0) text += std::string(250 + next(300), 'L');
+    // Quoted, often with blanks inside the quotes at the end.
+    if (next(3) == 0) text = "\"" + text + std::string(next(3), ' ') + "\"";
+    return text;
+  };
+  const std::string computer = ComputerName();
+  for (int script = 0; script < 60; ++script) {
+    std::string defaults = "[Default Setup]\r\n";
+    for (const SettingField& field : g_settingFields)
+      if (next(4) != 0) defaults += std::string(field.name) + "=" + (field.textSize ? value() : std::to_string(next(9))) + "\r\n";
+    const std::string variants[] = {defaults, defaults + "[" + computer + "]\r\n",
+                                    defaults + "[" + computer + "]\r\nUnrelated=1\r\n"};
+    ProductSettings first = {};
+    for (int v = 0; v < 3; ++v) {
+      std::string path = WriteScript("generated-" + std::to_string(script) + "-" + std::to_string(v) + ".ini", variants[v]);
+      ASSERT_EQ(ReadSetupScript(path.c_str()), 1);
+      if (v == 0) {
+        first = g_effectiveSettings;
+        for (const SettingField& field : g_settingFields) {
+          if (!field.textSize) continue;
+          std::vector<char> fromDefault(field.textSize), expected(field.textSize);
+          GetPrivateProfileStringA("Default Setup", field.name, "", fromDefault.data(), field.textSize, path.c_str());
+          GetPrivateProfileStringA(computer.c_str(), field.name, fromDefault.data(), expected.data(), field.textSize,
+                                   path.c_str());
+          if (strcmp(field.name, "TemporaryFolder") == 0 && !strstr(defaults.c_str(), "TemporaryFolder=")) continue;
+          EXPECT_STREQ(reinterpret_cast<const char*>(&g_effectiveSettings) + field.offset, expected.data())
+              << field.name << " in\n" << defaults;
+        }
+      } else {
+        EXPECT_EQ(memcmp(&first, &g_effectiveSettings, sizeof first), 0) << "variant " << v << " of\n" << defaults;
+      }
+    }
+  }
+}
+
 TEST_F(ScriptReading, GarbageAndHugeScriptsAreReadWithoutHarm) {
   std::string garbage;
   unsigned seed = 12345;

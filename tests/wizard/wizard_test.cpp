@@ -310,6 +310,57 @@ TEST_F(Wizard, CancelDuringTheCopyPausesItAndNoResumes) {
   CancelTheSetup();
 }
 
+// The worker looks at the Cancel question one last time before it presses
+// Next; the question can open right after that look. The page then holds
+// the press until the answer: No goes on as pressed, Yes closes without
+// it. A test build of the setup waits in that gap until the test has
+// opened the question and lets it go on.
+TEST_F(Wizard, TheWorkersPressWaitsForTheAnswerToTheCancelQuestion) {
+  const std::string gate = "ParvelloPressGate-" + std::to_string(GetCurrentProcessId());
+  OwnedHandle reached(CreateEventA(nullptr, TRUE, FALSE, (gate + "-reached").c_str()));
+  OwnedHandle open(CreateEventA(nullptr, TRUE, FALSE, (gate + "-open").c_str()));
+  ASSERT_TRUE(reached.IsValid() && open.IsValid());
+  SetEnvironmentVariableA("PARVELLO_TEST_PRESS_GATE", gate.c_str());
+  for (int answer : {IDNO, IDYES}) {
+    SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
+    ResetEvent(reached.Get());
+    ResetEvent(open.Get());
+    ResetProductState();
+    WizardDriver driver;
+    ASSERT_TRUE(driver.StartCopy(WinePath(TEST_BUILD_SETUP_EXE)));
+    ASSERT_NE(driver.WaitForSheet(), nullptr);
+    ASSERT_TRUE(driver.WaitForPage(kWelcome));
+    for (const char* title : {kLicence, kCopying}) {
+      driver.Press(PSBTN_NEXT);
+      ASSERT_TRUE(driver.WaitForPage(title));
+    }
+    driver.Press(PSBTN_NEXT);
+    ASSERT_TRUE(WaitUntil([&] { return WaitForSingleObject(reached.Get(), 0) == WAIT_OBJECT_0; }));
+    EXPECT_EQ(StepsDone(), 5);
+    driver.Press(PSBTN_CANCEL);
+    HWND box = driver.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    SetEvent(open.Get());
+    // The worker's two messages, then one of the test's: when Back shows
+    // the test's, the press before it has been handled.
+    ASSERT_TRUE(WaitUntil([&] { return driver.ButtonEnabled(kNextButton); }));
+    PostMessageA(driver.Sheet(), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK);
+    ASSERT_TRUE(WaitUntil([&] { return driver.ButtonEnabled(kBackButton) && !driver.ButtonEnabled(kNextButton); }));
+    ASSERT_TRUE(driver.Running()) << "the press ended the setup under the question";
+    EXPECT_EQ(driver.PageTitle(), kCopying) << "the press moved the sheet under the question";
+    EXPECT_TRUE(IsWindowVisible(box));
+
+    WizardDriver::Answer(box, answer);
+    if (answer == IDNO) {
+      EXPECT_TRUE(driver.WaitForPage(kMailClient));
+      EXPECT_EQ(driver.CancelSetup(), 0u);
+    } else {
+      EXPECT_EQ(driver.WaitForExit(), 0u);
+    }
+  }
+  SetEnvironmentVariableA("PARVELLO_TEST_PRESS_GATE", nullptr);
+}
+
 TEST_F(Wizard, CancelDuringTheCopyWithYesStopsBeforeTheNextStepSilently) {
   ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
   driver_.Press(PSBTN_NEXT);
