@@ -59,12 +59,15 @@ wine_env_prefix() {
       /usr/lib/wine/wineserver -w
     fi
   fi
-  # Debian's Wine does not find its own Marlett, which draws the caption
-  # buttons (they show as letters without it); a prefix's Fonts folder is
-  # always searched.
-  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
-    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-  fi
+  # Debian's Wine does not find its own fonts in /usr/share/wine/fonts: the
+  # caption buttons' Marlett shows as letters, and "MS Sans Serif", the
+  # font of the dialog templates, is drawn with a wider substitute that
+  # wraps and clips their texts. A prefix's Fonts folder is always searched.
+  local font
+  for font in /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon; do
+    [ -f "$font" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] &&
+      cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
   # One server for the whole run: every process start is then cheaper.
   # (It refuses when one already serves this prefix, which is as good.)
   /usr/lib/wine/wineserver -p 2>/dev/null || true

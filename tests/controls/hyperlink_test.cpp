@@ -208,9 +208,9 @@ TEST_F(Hyperlink, ItFitsItselfToItsTextInEveryAlignment) {
   MoveWindow(centre, r.left, r.top, 100, r.bottom - r.top, FALSE);
   std::string odd;
   LONG width = 0;
-  for (int n = 0; n < 30 && odd.empty(); ++n)
-    for (int m = 0; m < 60 && odd.empty(); ++m) {
-      std::string candidate = std::string(n, 'n') + std::string(m, 'i');
+  for (char c = '!'; c <= '~' && odd.empty(); ++c)
+    for (int n = 1; n < 60 && odd.empty(); ++n) {
+      std::string candidate(n, c);
       width = Extent(centre, candidate).cx;
       if (width > 20 && width < 96 && (98 - width) % 2 == 1) odd = candidate;
     }

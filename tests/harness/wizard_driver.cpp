@@ -171,3 +171,40 @@ DWORD WizardDriver::CancelSetup() {
   Answer(box, IDYES);
   return WaitForExit();
 }
+
+std::vector<std::string> WizardDriver::ClippedTexts(HWND dialog) {
+  std::vector<HWND> statics;
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM param) CALLBACK -> BOOL {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof className);
+        LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
+        if (lstrcmpiA(className, "Static") == 0 && GetDlgCtrlID(child) != kPageTitle &&
+            (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) && IsWindowVisible(child))
+          reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&statics));
+  std::vector<std::string> clipped;
+  HDC dc = GetDC(dialog);
+  LOGFONTA description = {};
+  description.lfHeight = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  lstrcpyA(description.lfFaceName, "MS Sans Serif");
+  HFONT font = CreateFontIndirectA(&description);
+  HGDIOBJ previous = SelectObject(dc, font);
+  for (HWND control : statics) {
+    std::string text = ControlText(control);
+    if (text.empty()) continue;
+    RECT room, needed;
+    GetClientRect(control, &room);
+    needed = {0, 0, room.right, 0};
+    bool oneLine = GetWindowLongA(control, GWL_STYLE) & SS_CENTERIMAGE;
+    DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_EXPANDTABS | (oneLine ? DT_SINGLELINE : DT_WORDBREAK));
+    if (needed.bottom > room.bottom || needed.right > room.right) clipped.push_back(text);
+  }
+  SelectObject(dc, previous);
+  DeleteObject(font);
+  ReleaseDC(dialog, dc);
+  return clipped;
+}

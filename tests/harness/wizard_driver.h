@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "harness/harness.h"
 
@@ -79,6 +80,11 @@ class WizardDriver {
   // Has every window of the setup painted (the repaint is sent, so it has
   // happened when this returns), then saves the screen under `name`.
   bool Screenshot(const char* name) const;
+  // The texts of `dialog`'s static controls that need more room than their
+  // rectangles give, measured in the font of the program's templates
+  // ("MS Sans Serif" 8) as the prefix draws it; the page title, drawn in a
+  // font of its own, aside.
+  static std::vector<std::string> ClippedTexts(HWND dialog);
 
   // Cancel, then Yes to the question; the exit code as WaitForExit gives
   // it, or 0xFFFFFFFF when no question came.

@@ -114,6 +114,7 @@ class Wizard : public ::testing::Test {
     char text[128] = "";
     GetWindowTextA(caption, text, sizeof text);
     EXPECT_STREQ(text, title);
+    EXPECT_EQ(WizardDriver::ClippedTexts(page), std::vector<std::string>{}) << title;
   }
 
   WizardDriver driver_;
@@ -141,6 +142,7 @@ TEST_F(Wizard, TheOverwriteQuestionStartsOnNoAndEveryWayOutButYesEnds) {
     HWND question = driver.WaitForQuestionDialog();
     ASSERT_NE(question, nullptr);
     EXPECT_NE(StaticTexts(question).find("Parvello is already installed."), std::string::npos);
+    EXPECT_EQ(WizardDriver::ClippedTexts(question), std::vector<std::string>{});
     HWND no = GetDlgItem(question, IDNO);
     EXPECT_TRUE(WaitUntil([&] { return driver.FocusOf(question) == no; }));
     EXPECT_EQ(WizardDriver::DefaultButton(question), IDNO);
