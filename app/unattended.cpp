@@ -95,7 +95,7 @@ int InstallProduct(const char* scriptPath) {
   if (!WriteProductSettings()) return 0;
   char folder[kPathSize];
   GetTemporaryFolder(folder);
-  CreateDirectoryA(folder, nullptr);
+  MakeArchiveFolder(folder);
   return 1;
 }
 

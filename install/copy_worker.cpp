@@ -59,7 +59,7 @@ int RunCopyStep(DWORD step, char* message) {
   // The product makes the folder itself when it needs one.
   char folder[kPathSize];
   GetTemporaryFolder(folder);
-  CreateDirectoryA(folder, nullptr);
+  MakeArchiveFolder(folder);
   return 1;
 }
 

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "app/texts.h"
+#include "common/archive_folder_mark.h"
 #include "common/owned.h"
 #include "common/registry_views.h"
 
@@ -56,10 +57,22 @@ int WriteSetting(HKEY key, const SettingField& field, const ProductSettings& set
 
 int EnsureFolder(const char* folder) {
   if (IsDirectory(folder)) return 1;
-  return CreateDirectoryA(folder, nullptr) != 0;
+  return MakeArchiveFolder(folder);
 }
 
 }  // namespace
+
+int MakeArchiveFolder(const char* folder) {
+  if (!CreateDirectoryA(folder, nullptr)) return 0;
+  char mark[kPathSize];
+  char directory[kPathSize];
+  lstrcpynA(directory, folder, kPathSize);
+  if (AddBackslash(directory) && JoinPath(mark, directory, kArchiveFolderMark)) {
+    OwnedHandle file(CreateFileA(mark, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr));
+  }
+  return 1;
+}
 
 void GetTemporaryFolder(char* folder) {
   if (!JoinPath(folder, g_tempDir, kDefaultFolderName)) folder[0] = '\0';

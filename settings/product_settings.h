@@ -49,6 +49,11 @@ extern ProductSettings g_effectiveSettings;
 // zero-terminated text that fits in 260 bytes. Cannot fail.
 void GetTemporaryFolder(char* folder);
 
+// Makes the archive folder (its last component only) and marks it as the
+// product's own, so that the uninstall takes it away again. Returns 1 when
+// it was made, 0 when it was not (it existed, or cannot be made).
+int MakeArchiveFolder(const char* folder);
+
 // Writes the effective settings in table order and makes sure their
 // temporary folder exists (created after the folder value is written).
 // Returns 1 on success, 0 at the first failure (values before it stay).

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "common/archive_folder_mark.h"
+
 const char kArchiveComment[] = "Parvello 1.1 archive";
 
 namespace {
@@ -10,28 +12,48 @@ constexpr ULONGLONG kFileTimeDay = 24ULL * 60 * 60 * 10000000;
 
 ULONGLONG Ticks(const FILETIME& time) { return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
 
-// Calls `act` for every .zip file of the folder that the product made.
-template <typename Act>
-void ForEachProductArchive(const std::wstring& folder, Act act) {
+// Whether a long name ends in ".zip" exactly: the search pattern "*.zip"
+// also finds "kept.zip_old" and "kept.zipx", through their short names.
+bool EndsInZip(const wchar_t* name) {
+  size_t length = wcslen(name);
+  return length > 4 && lstrcmpiW(name + length - 4, L".zip") == 0;
+}
+
+enum Mark { kNotOurs, kOurs, kUnreadable };
+
+Mark MarkOf(const std::wstring& path);
+
+// Calls `act` for every .zip file of the folder that the product made, and
+// `unreadable` for every one that could not be opened to tell.
+template <typename Act, typename Unreadable>
+void ForEachProductArchive(const std::wstring& folder, Act act, Unreadable unreadable) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"\\*.zip").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !EndsInZip(found.cFileName)) continue;
     std::wstring path = folder + L"\\" + found.cFileName;
-    if (IsProductArchive(path)) act(path, found);
+    switch (MarkOf(path)) {
+      case kOurs: act(path, found); break;
+      case kUnreadable: unreadable(path); break;
+      case kNotOurs: break;
+    }
   } while (FindNextFileW(search, &found));
   FindClose(search);
 }
 
 }  // namespace
 
-bool IsProductArchive(const std::wstring& path) {
+bool IsProductArchive(const std::wstring& path) { return MarkOf(path) == kOurs; }
+
+namespace {
+
+Mark MarkOf(const std::wstring& path) {
   const DWORD commentLength = static_cast<DWORD>(strlen(kArchiveComment));
   const DWORD tailSize = 22 + commentLength;  // the end record and its comment
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) return kUnreadable;
   bool product = false;
   LARGE_INTEGER size, at;
   BYTE tail[64];
@@ -44,8 +66,10 @@ bool IsProductArchive(const std::wstring& path) {
                 memcmp(tail + 22, kArchiveComment, commentLength) == 0;
   }
   CloseHandle(file);
-  return product;
+  return product ? kOurs : kNotOurs;
 }
+
+}  // namespace
 
 void DeleteOldArchives(const std::wstring& folder, DWORD days) {
   if (days == 0) return;
@@ -55,12 +79,43 @@ void DeleteOldArchives(const std::wstring& folder, DWORD days) {
     // Whole days of age, so that no number of days can overflow.
     ULONGLONG written = Ticks(found.ftLastWriteTime);
     if (written < Ticks(now) && (Ticks(now) - written) / kFileTimeDay >= days) DeleteFileW(path.c_str());
-  });
+  }, [](const std::wstring&) {});
 }
 
+// An archive another program holds without sharing cannot even be told
+// from the user's own: it stays, and is named.
 void DeleteAllArchives(const std::wstring& folder, std::vector<std::wstring>& left) {
-  ForEachProductArchive(folder, [&](const std::wstring& path, const WIN32_FIND_DATAW& found) {
-    SetFileAttributesW(path.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-    if (!DeleteFileW(path.c_str())) left.push_back(path);
-  });
+  ForEachProductArchive(
+      folder,
+      [&](const std::wstring& path, const WIN32_FIND_DATAW& found) {
+        SetFileAttributesW(path.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+        if (!DeleteFileW(path.c_str())) left.push_back(path);
+      },
+      [&](const std::wstring& path) { left.push_back(path + L" (in use: not checked)"); });
+}
+
+void MarkAsOurFolder(const std::wstring& folder) {
+  HANDLE mark = CreateFileW((folder + L"\\" + kArchiveFolderMarkW).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr);
+  if (mark != INVALID_HANDLE_VALUE) CloseHandle(mark);
+}
+
+// Something of the user's still in it keeps the folder, mark and all.
+void RemoveOurFolder(const std::wstring& folder) {
+  bool marked = false, other = false;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (lstrcmpW(found.cFileName, L".") == 0 || lstrcmpW(found.cFileName, L"..") == 0) continue;
+    if (lstrcmpiW(found.cFileName, kArchiveFolderMarkW) == 0 && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      marked = true;
+    else
+      other = true;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  if (!marked || other) return;
+  std::wstring mark = folder + L"\\" + kArchiveFolderMarkW;
+  SetFileAttributesW(mark.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (DeleteFileW(mark.c_str()) && !RemoveDirectoryW(folder.c_str())) MarkAsOurFolder(folder);
 }

@@ -17,3 +17,10 @@ void DeleteOldArchives(const std::wstring& folder, DWORD days);
 // Deletes all of the product's archives in `folder`; those that stay are
 // added to `left`.
 void DeleteAllArchives(const std::wstring& folder, std::vector<std::wstring>& left);
+
+// The folder was made by the product: the uninstall may take it away.
+void MarkAsOurFolder(const std::wstring& folder);
+
+// Removes the folder when the product made it and nothing but its mark is
+// left in it.
+void RemoveOurFolder(const std::wstring& folder);

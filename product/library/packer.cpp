@@ -114,7 +114,9 @@ bool MatchesFilters(const std::wstring& name, const std::wstring& filters) {
 PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options) {
   PackOutcome outcome;
   std::wstring folder = ArchiveFolder(options);
-  if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+  if (CreateDirectoryW(folder.c_str(), nullptr)) {
+    MarkAsOurFolder(folder);
+  } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
     outcome.problem = L"Parvello cannot make its archive folder " + folder + L":\n" + SystemMessage(GetLastError());
     return outcome;
   }

@@ -155,7 +155,8 @@ void RemoveProduct(std::vector<std::string>& left) {
   std::vector<std::wstring> archivesLeft;
   DeleteAllArchives(archives, archivesLeft);
   for (const std::wstring& archive : archivesLeft) left.push_back(Narrow(archive, CP_ACP));
-  RemoveDirectoryW(archives.c_str());  // only when nothing else is in it
+  // Only a folder the product made, and only when nothing else is in it.
+  RemoveOurFolder(archives);
 
   // The other architecture's library goes now, unless a program of that
   // architecture (Explorer) has it loaded: then at the next start too.

@@ -410,7 +410,11 @@ TEST_F(ProductLibrary, RetentionDeletesOnlyTheProductsOwnOldArchives) {
   ASSERT_TRUE(WriteFileBytes(std::string(kArchives) + "\\stranger.zip", bytes.data(), bytes.size()));
   ASSERT_TRUE(WriteFileBytes(std::string(kArchives) + "\\empty.zip", "PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22));
   ASSERT_TRUE(WriteFileBytes(std::string(kArchives) + "\\notes.txt", "x", 1));
-  for (const char* name : {"stranger.zip", "empty.zip", "notes.txt"})
+  // The product's archives the user renamed to keep them: "*.zip" finds
+  // them through their short names, yet they are not .zip files.
+  for (const char* kept : {"kept.zip_old", "kept.zipx"})
+    ASSERT_TRUE(CopyFileA(made.c_str(), (std::string(kArchives) + "\\" + kept).c_str(), FALSE));
+  for (const char* name : {"stranger.zip", "empty.zip", "notes.txt", "kept.zip_old", "kept.zipx"})
     ASSERT_TRUE(SetAge(std::string(kArchives) + "\\" + name, 30));
   ASSERT_TRUE(DeleteFileA(made.c_str()));
 
@@ -418,8 +422,8 @@ TEST_F(ProductLibrary, RetentionDeletesOnlyTheProductsOwnOldArchives) {
   ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
   ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
   Record(kRecord);
-  EXPECT_EQ(FilesIn(kArchives), (std::vector<std::string>{"2026.zip", "empty.zip", "notes.txt",
-                                                          "product, 6 days.zip", "stranger.zip"}));
+  EXPECT_EQ(FilesIn(kArchives), (std::vector<std::string>{"2026.zip", "empty.zip", "kept.zip_old", "kept.zipx",
+                                                          "notes.txt", "product, 6 days.zip", "stranger.zip"}));
   // 0 keeps every archive.
   ASSERT_TRUE(SetAge(std::string(kArchives) + "\\product, 6 days.zip", 400));
   ASSERT_TRUE(SetSetting("Retention", 0));

@@ -107,7 +107,8 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   HANDLE search = FindFirstFileW((Wide(folder) + L"\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Utf8(found.cFileName));
+    if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN)))
+      names.push_back(Utf8(found.cFileName));
   } while (FindNextFileW(search, &found));
   FindClose(search);
   std::sort(names.begin(), names.end());

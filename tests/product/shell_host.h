@@ -29,4 +29,5 @@ HRESULT InvokeByVerb(IContextMenu* menu, const char* verb);
 
 // Paths and names in UTF-8.
 void DeleteTree(const std::string& path);
-std::vector<std::string> FilesIn(const std::string& folder);  // sorted; files only
+// The files a person sees in the folder (not the hidden ones), sorted.
+std::vector<std::string> FilesIn(const std::string& folder);

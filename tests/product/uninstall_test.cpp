@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/owned.h"
 #include "harness/harness.h"
 #include "harness/machine_snapshot.h"
 #include "harness/product_state.h"
@@ -92,14 +93,14 @@ class UninstallEntry : public ::testing::Test {
     DeleteTree(dir_);
   }
 
-  void Install() {
+  void Install(const std::string& scriptText = "") {
     std::string script = dir_ + "\\setup" + std::to_string(installs_++) + ".ini";
-    ASSERT_TRUE(WriteFileBytes(script, "", 0));
+    ASSERT_TRUE(WriteFileBytes(script, scriptText.data(), scriptText.size()));
     ASSERT_EQ(RunProgram(DeliverablePath(), script), 0u) << "the deliverable's unattended installation";
   }
 
   // The product used once, so that its archive folder holds an archive.
-  void SendOneArchive() {
+  void SendOneArchive(const std::string& archives = ArchiveFolder()) {
     std::string file = dir_ + "\\letter.txt";
     ASSERT_TRUE(WriteFileBytes(file, "Dear reader", 11));
     ASSERT_TRUE(SetSetting("Mailer", 0));
@@ -111,7 +112,7 @@ class UninstallEntry : public ::testing::Test {
     menu->Release();
     CoUninitialize();
     ASSERT_TRUE(WaitUntil([&] { return FileExists(dir_ + "\\record.txt"); }, 15000));
-    ASSERT_EQ(FilesIn(ArchiveFolder()), std::vector<std::string>{"letter.zip"});
+    ASSERT_EQ(FilesIn(archives), std::vector<std::string>{"letter.zip"});
   }
 
   static DWORD UninstallQuietly() {
@@ -168,6 +169,51 @@ TEST_F(UninstallEntry, RunningItTwiceIsHarmlessAndAnEmptyVendorKeyGoes) {
   const std::string once = MachineState();
   EXPECT_EQ(UninstallQuietly(), 0u) << "nothing left to remove is no failure";
   EXPECT_EQ(Difference(once, MachineState()), "");
+}
+
+// The user's own files are never the uninstall's: a folder of the user's
+// named as the archive folder stays, empty or not; product archives the
+// user renamed ("*.zip" also finds "x.zip_old" and "x.zipx" through their
+// short names) stay; an archive another program holds cannot be checked
+// and is named, and the quiet uninstall answers 1 until it can go.
+TEST_F(UninstallEntry, WhatTheUserKeptStaysAndWhatCannotGoIsNamed) {
+  ScopedValue pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
+  const std::string mine = dir_ + "\\My Archives";
+  ASSERT_TRUE(CreateDirectoryA(mine.c_str(), nullptr));
+  // Each uninstall takes the settings, and with them where the archives
+  // are: every run below follows an installation of its own.
+  const std::string script = "[Default Setup]\r\nTemporaryFolder=" + mine + "\r\n";
+  Install(script);
+  SendOneArchive(mine);
+  const std::string sent = mine + "\\letter.zip";
+  for (const char* kept : {"kept.zip_old", "kept.zipx", "held.zip"})
+    ASSERT_TRUE(CopyFileA(sent.c_str(), (mine + "\\" + kept).c_str(), FALSE));
+  {
+    OwnedHandle held(CreateFileA((mine + "\\held.zip").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.IsValid());
+    EXPECT_EQ(UninstallQuietly(), 1u) << "an archive that stays is no success";
+    EXPECT_EQ(FilesIn(mine), (std::vector<std::string>{"held.zip", "kept.zip_old", "kept.zipx"}));
+    // Said in words without /S.
+    Install(script);
+    ChildProcess rundll;
+    ASSERT_TRUE(rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall"));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }, 15000));
+    PostMessageA(box, WM_COMMAND, IDYES, 0);
+    HWND report = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (report = FindDialogOf(rundll.Id(), kCaption)) != nullptr && report != box; },
+                          15000));
+    EXPECT_NE(ControlText(GetDlgItem(report, 0xFFFF)).find("held.zip"), std::string::npos);
+    PostMessageA(report, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(rundll.Wait());
+  }
+  Install(script);
+  EXPECT_EQ(UninstallQuietly(), 0u);
+  EXPECT_EQ(FilesIn(mine), (std::vector<std::string>{"kept.zip_old", "kept.zipx"}));
+  for (const char* kept : {"kept.zip_old", "kept.zipx"}) DeleteFileA((mine + "\\" + kept).c_str());
+  Install(script);
+  EXPECT_EQ(UninstallQuietly(), 0u);
+  EXPECT_TRUE(FileExists(mine)) << "the user's own folder, empty, stays";
 }
 
 TEST_F(UninstallEntry, AKeyThatCannotBeRemovedIsNamedAndTheRestGoes) {
