@@ -2,6 +2,8 @@
 
 #include <mapi.h>
 
+#include <vector>
+
 #include "text.h"
 
 namespace {
@@ -26,6 +28,10 @@ bool RunCommandLine(const std::wstring& archive, const ProductOptions& options, 
     return false;
   }
   std::wstring command = MailCommandLine(options.userDefinedCmdLine, archive, ShortName(archive));
+  if (!ProgramOfCommandLine(command, problem)) {
+    problem += L"\n\nThe archive is " + archive + L".";
+    return false;
+  }
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -75,18 +81,64 @@ bool SendThroughMapi(const std::wstring& archive, HWND owner, std::wstring& prob
 
 std::wstring MailCommandLine(const std::wstring& pattern, const std::wstring& archive, const std::wstring& shortName) {
   std::wstring line;
+  bool quoted = false;  // inside a quoted part of the template
   for (size_t at = 0; at < pattern.size();) {
+    const std::wstring* value = nullptr;
     if (pattern.compare(at, 8, L"$DOSNAME") == 0) {
-      line += shortName;
+      value = &shortName;
       at += 8;
     } else if (pattern.compare(at, 5, L"$NAME") == 0) {
-      line += archive;
+      value = &archive;
       at += 5;
-    } else {
-      line += pattern[at++];
     }
+    if (value) {
+      // One argument, blanks and all, unless the template quotes it already.
+      line += quoted ? *value : L"\"" + *value + L"\"";
+      continue;
+    }
+    if (pattern[at] == L'"') quoted = !quoted;
+    line += pattern[at++];
   }
   return line;
+}
+
+bool ProgramOfCommandLine(std::wstring& line, std::wstring& problem) {
+  size_t first = line.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) {
+    problem = L"The mail client's command line names no program.";
+    return false;
+  }
+  line.erase(0, first);
+  if (line[0] == L'"') return true;  // the program is exactly what is quoted
+  auto isFile = [](const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  };
+  // Every blank could end the program's path: the longest that names an
+  // existing program wins, so that "C:\Mail Client\mailer.exe" is never
+  // taken for "C:\Mail.exe".
+  std::vector<size_t> ends = {line.size()};
+  for (size_t at = line.size() - 1; at > 0; --at)
+    if ((line[at] == L' ' || line[at] == L'\t') && line[at - 1] != L' ' && line[at - 1] != L'\t') ends.push_back(at);
+  for (size_t end : ends)
+    for (const wchar_t* extension : {L"", L".exe"}) {
+      std::wstring program = line.substr(0, end) + extension;
+      bool exe = program.size() > 4 && lstrcmpiW(program.c_str() + program.size() - 4, L".exe") == 0;
+      if (exe && isFile(program)) {
+        line = L"\"" + program + L"\"" + line.substr(end);
+        return true;
+      }
+    }
+  // A bare program name without blanks is looked for as Windows looks for
+  // programs; a path that names no program is refused.
+  size_t blank = line.find_first_of(L" \t");
+  std::wstring token = line.substr(0, blank);
+  if (token.find_first_of(L"\\/:") == std::wstring::npos) {
+    line = L"\"" + token + L"\"" + (blank == std::wstring::npos ? L"" : line.substr(blank));
+    return true;
+  }
+  problem = L"The mail client's program cannot be found: no program on this computer matches the start of\n" + line;
+  return false;
 }
 
 bool HandToMailClient(const std::wstring& archive, const ProductOptions& options, HWND owner, std::wstring& problem) {

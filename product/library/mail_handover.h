@@ -13,5 +13,13 @@
 // message); otherwise `problem` says what went wrong.
 bool HandToMailClient(const std::wstring& archive, const ProductOptions& options, HWND owner, std::wstring& problem);
 
-// The command line with the placeholders put in.
+// The command line with the placeholders put in, in one pass over the
+// template; each as one quoted argument unless the template quotes it.
 std::wstring MailCommandLine(const std::wstring& pattern, const std::wstring& archive, const std::wstring& shortName);
+
+// Makes the program of a command line unambiguous: a quoted one stays; of
+// an unquoted one the longest start that names an existing .exe is taken
+// and quoted, a bare name without blanks is quoted and left to the search
+// of programs. False, with `problem` saying why, when a path names no
+// program.
+bool ProgramOfCommandLine(std::wstring& line, std::wstring& problem);

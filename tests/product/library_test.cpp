@@ -309,7 +309,8 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   std::string shortArchive = ShortPath(archive);
   ASSERT_NE(shortArchive, "");
   EXPECT_NE(shortArchive, archive) << "the folder's long name has a short form";
-  EXPECT_EQ(Record(kRecord), "\"" + WinePath(MAIL_RECORDER_EXE) + "\" \"" + kRecord + "\" " + archive + " " + shortArchive);
+  EXPECT_EQ(Record(kRecord), "\"" + WinePath(MAIL_RECORDER_EXE) + "\" \"" + kRecord + "\" \"" + archive + "\" \"" +
+                                shortArchive + "\"");
   EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{"Reports.zip"});
   ExpectForReader(archive, {{UnixSource("Reports"), "Reports"},
                             {UnixSource("\xc3\x9c" "berblick.txt"), "\xc3\x9c" "berblick.txt"},
@@ -473,6 +474,91 @@ TEST_F(ProductLibrary, ANameTemplateNamesTheArchive) {
   menu->Release();
 }
 
+// The arguments the mail program is started with, as it parses them.
+std::vector<std::string> ArgumentsOf(const std::string& line) {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(Wide(line).c_str(), &count);
+  std::vector<std::string> out;
+  for (int i = 0; arguments && i < count; ++i) out.push_back(Utf8(arguments[i]));
+  LocalFree(arguments);
+  return out;
+}
+
+// The archive reaches the mail program as one argument whatever blanks or
+// dashes its path holds: the default folder's name has blanks, and a file
+// may be named to look like options. An unquoted program path with a blank
+// runs that program, never a shorter one planted at the blank; "$NAME"
+// quoted in the template stays one argument; a path that names no program
+// is refused in words.
+TEST_F(ProductLibrary, TheMailProgramGetsTheArchiveAsOneArgument) {
+  const std::string root = kRoot;
+  const std::string archives = root + "\\Temporary Archive Files";
+  ASSERT_TRUE(SetSetting("TemporaryFolder", archives));
+  ASSERT_TRUE(CreateDirectoryA((root + "\\Mail Client").c_str(), nullptr));
+  const std::string mailer = root + "\\Mail Client\\mailer.exe";
+  ASSERT_TRUE(CopyFileA(WinePath(MAIL_RECORDER_EXE).c_str(), mailer.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(WinePath(MAIL_RECORDER_EXE).c_str(), (root + "\\Mail.exe").c_str(), FALSE));
+  const std::wstring tricky = Wide(root + "\\report -silent -to someone@example.com.txt");
+  ASSERT_TRUE(WriteWide(tricky, "figures"));
+  IContextMenu* menu = MenuFor({tricky});
+  ASSERT_NE(menu, nullptr);
+  const std::string archive = archives + "\\report -silent -to someone@example.com.zip";
+
+  ASSERT_TRUE(SetSetting("UserDefinedCmdLine", mailer + " \"" + kRecord + "\" /a $NAME"));
+  ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "the mailer did not run";
+  EXPECT_EQ(ArgumentsOf(Record(kRecord)), (std::vector<std::string>{mailer, kRecord, "/a", archive}));
+
+  ASSERT_TRUE(SetSetting("UserDefinedCmdLine", "\"" + mailer + "\" \"" + kRecord + "\" /a \"$NAME\""));
+  ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  std::string line = Record(kRecord);
+  const std::string second = archives + "\\report -silent -to someone@example.com (2).zip";
+  EXPECT_EQ(ArgumentsOf(line), (std::vector<std::string>{mailer, kRecord, "/a", second}));
+  EXPECT_EQ(line.find("\"\""), std::string::npos) << line;
+
+  BoxAnswerer answerer("Parvello");
+  ASSERT_TRUE(SetSetting("UserDefinedCmdLine", root + "\\No Such Client\\mailer.exe $NAME"));
+  EXPECT_EQ(InvokeByOffset(menu, 0), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_NE(answerer.Seen()[0].find("program cannot be found"), std::string::npos) << answerer.Seen()[0];
+  menu->Release();
+}
+
+// The example script as an administrator would use it, its per-computer
+// section renamed after this computer: the mail program it names gets the
+// archive as one argument.
+TEST_F(ProductLibrary, TheExampleScriptSetsUpAMailProgramThatGetsTheArchive) {
+  std::vector<unsigned char> bytes;
+  ASSERT_TRUE(ReadFileBytes(WinePath(EXAMPLE_SCRIPT), bytes));
+  std::string text(bytes.begin(), bytes.end());
+  size_t section = text.find("[MAILROOM-01]");
+  ASSERT_NE(section, std::string::npos);
+  text.replace(section, 13, "[" + ComputerName() + "]");
+  const std::string script = std::string(kRoot) + "\\example.ini";
+  ASSERT_TRUE(WriteFileBytes(script, text.data(), text.size()));
+  const std::string folder = "C:\\Program Files\\Mailer", archives = "C:\\Parvello Archives";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(WinePath(MAIL_RECORDER_EXE).c_str(), (folder + "\\mailer.exe").c_str(), FALSE));
+  ASSERT_EQ(RunProgram(DeliverablePath(), script), 0u);
+  ASSERT_FALSE(FileExists(kErrorLog));
+  std::string stored;
+  ASSERT_TRUE(ReadStringValue(HKEY_LOCAL_MACHINE, kSettingsKey, "UserDefinedCmdLine", stored, nullptr, kSettingsView));
+  EXPECT_EQ(stored, "\"C:\\Program Files\\Mailer\\mailer.exe\" /attach $NAME");
+
+  SetEnvironmentVariableA("PARVELLO_MAIL_RECORD", kRecord);
+  IContextMenu* menu = MenuFor({Source(L"Reports\\summary.txt")});
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(InvokeByOffset(menu, 0), S_OK);
+  menu->Release();
+  EXPECT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  SetEnvironmentVariableA("PARVELLO_MAIL_RECORD", nullptr);
+  EXPECT_EQ(ArgumentsOf(Record(kRecord)), (std::vector<std::string>{folder + "\\mailer.exe", "/attach",
+                                                                      archives + "\\summary.zip"}));
+  DeleteTree(archives);
+  DeleteTree(folder);
+}
+
 TEST_F(ProductLibrary, AFailureIsShownOnceAndLeavesNoPartialArchive) {
   IContextMenu* menu = MenuFor({Source(L"Reports")});
   ASSERT_NE(menu, nullptr);
@@ -522,7 +608,7 @@ TEST_F(ProductLibrary, AFailureIsShownOnceAndLeavesNoPartialArchive) {
 
   // A mail program that cannot be started: the archive is whole and the
   // box says where it is.
-  ASSERT_TRUE(SetSetting("UserDefinedCmdLine", std::string(kRoot) + "\\no such mailer.exe $NAME"));
+  ASSERT_TRUE(SetSetting("UserDefinedCmdLine", "\"" + std::string(kRoot) + "\\no such mailer.exe\" $NAME"));
   EXPECT_EQ(InvokeByOffset(menu, 0), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
   ASSERT_EQ(answerer.Seen().size(), 5u);
   std::string archive = std::string(kArchives) + "\\Reports.zip";

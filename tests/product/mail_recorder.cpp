@@ -1,18 +1,23 @@
 // A stand-in mail program: writes the command line it was started with,
-// in UTF-8, to the file its first argument names (whole or not at all:
-// written beside it, then renamed).
+// in UTF-8, to the file that PARVELLO_MAIL_RECORD names or else its first
+// argument (whole or not at all: written beside it, then renamed).
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  int count = 0;
-  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!arguments || count < 2) return 2;
-  std::wstring record = arguments[1];
+  wchar_t named[MAX_PATH] = L"";
+  DWORD length = GetEnvironmentVariableW(L"PARVELLO_MAIL_RECORD", named, MAX_PATH);
+  std::wstring record = length && length < MAX_PATH ? named : L"";
+  if (record.empty()) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments || count < 2) return 2;
+    record = arguments[1];
+    LocalFree(arguments);
+  }
   std::wstring partial = record + L".part";
-  LocalFree(arguments);
 
   const wchar_t* line = GetCommandLineW();
   int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
