@@ -25,9 +25,26 @@ std::wstring ParentName(const std::wstring& path) {
   return FileName(parent);
 }
 
-void ReplaceAll(std::wstring& text, const std::wstring& what, const std::wstring& with) {
-  for (size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + with.size()))
-    text.replace(at, what.size(), with);
+struct Placeholder {
+  const wchar_t* name;
+  const std::wstring* value;
+};
+
+// One pass over the template: a placeholder that a value brings along (a
+// file named "$DATE-plan.txt") stays as it is.
+std::wstring Substituted(const std::wstring& text, const Placeholder* placeholders, size_t count) {
+  std::wstring out;
+  for (size_t at = 0; at < text.size();) {
+    size_t i = 0;
+    while (i < count && text.compare(at, wcslen(placeholders[i].name), placeholders[i].name) != 0) ++i;
+    if (i < count) {
+      out += *placeholders[i].value;
+      at += wcslen(placeholders[i].name);
+    } else {
+      out += text[at++];
+    }
+  }
+  return out;
 }
 
 std::wstring Expanded(const std::wstring& text) {
@@ -46,7 +63,8 @@ std::wstring Sanitised(std::wstring name) {
   while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
   size_t first = name.find_first_not_of(L' ');
   name = first == std::wstring::npos ? L"" : name.substr(first);
-  if (name.size() > kLongestBase) name.resize(kLongestBase);
+  // Cut between characters, never inside a surrogate pair.
+  if (name.size() > kLongestBase) name.resize(IS_HIGH_SURROGATE(name[kLongestBase - 1]) ? kLongestBase - 1 : kLongestBase);
   return name;
 }
 
@@ -60,11 +78,8 @@ std::wstring ArchiveBaseName(const ProductOptions& options, const std::vector<st
   if (options.useCustom && !options.nameTemplate.empty()) {
     std::wstring date = Decimal(now.wYear, 4) + L"-" + Decimal(now.wMonth, 2) + L"-" + Decimal(now.wDay, 2);
     std::wstring time = Decimal(now.wHour, 2) + L"-" + Decimal(now.wMinute, 2) + L"-" + Decimal(now.wSecond, 2);
-    name = Expanded(options.nameTemplate);
-    ReplaceAll(name, L"$NAME", clicked);
-    ReplaceAll(name, L"$FOLDER", folder);
-    ReplaceAll(name, L"$DATE", date);
-    ReplaceAll(name, L"$TIME", time);
+    const Placeholder placeholders[] = {{L"$NAME", &clicked}, {L"$FOLDER", &folder}, {L"$DATE", &date}, {L"$TIME", &time}};
+    name = Substituted(Expanded(options.nameTemplate), placeholders, sizeof placeholders / sizeof placeholders[0]);
   } else if (options.useClicked) {
     name = clicked;
   } else if (options.useParentFolder) {

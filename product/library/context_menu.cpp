@@ -18,13 +18,16 @@ const wchar_t kHelpTextW[] =
     L"Packs the selected files and folders into a ZIP archive and attaches it to a new mail message.";
 constexpr UINT kSendCommand = 0;  // the one command's offset
 
-// The command named by verb or by offset, in either character set.
+// The command named by verb or by offset, in either character set. A
+// Unicode caller's wide verb is the one that counts: its ANSI one may be
+// missing or say something else.
 bool NamesOurCommand(const CMINVOKECOMMANDINFO* invocation) {
-  if (IS_INTRESOURCE(invocation->lpVerb)) return LOWORD(reinterpret_cast<UINT_PTR>(invocation->lpVerb)) == kSendCommand;
   if (invocation->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (invocation->fMask & CMIC_MASK_UNICODE)) {
     const auto* wide = reinterpret_cast<const CMINVOKECOMMANDINFOEX*>(invocation);
     if (wide->lpVerbW && !IS_INTRESOURCE(wide->lpVerbW)) return lstrcmpiW(wide->lpVerbW, kVerbW) == 0;
+    if (wide->lpVerbW) return LOWORD(reinterpret_cast<UINT_PTR>(wide->lpVerbW)) == kSendCommand;
   }
+  if (IS_INTRESOURCE(invocation->lpVerb)) return LOWORD(reinterpret_cast<UINT_PTR>(invocation->lpVerb)) == kSendCommand;
   return lstrcmpiA(invocation->lpVerb, kVerb) == 0;
 }
 

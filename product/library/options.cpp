@@ -15,7 +15,9 @@ void ReadNumber(HKEY key, const wchar_t* name, DWORD& value) {
 
 void ReadText(HKEY key, const wchar_t* name, std::wstring& value) {
   DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ) return;
+  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return;
   std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
   if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS) return;
@@ -43,8 +45,23 @@ void ReadProductOptions(ProductOptions& options) {
   RegCloseKey(key);
 }
 
+// %VARIABLE% is the user's own (an administrator writes %TEMP%\Parvello
+// for everyone); the folder's trailing backslashes go, so that a name
+// joined to it has one.
 std::wstring ArchiveFolder(const ProductOptions& options) {
-  if (!options.temporaryFolder.empty()) return options.temporaryFolder;
+  if (!options.temporaryFolder.empty()) {
+    std::wstring folder = options.temporaryFolder;
+    DWORD size = ExpandEnvironmentStringsW(folder.c_str(), nullptr, 0);
+    std::wstring expanded(size, L'\0');
+    DWORD got = size ? ExpandEnvironmentStringsW(folder.c_str(), &expanded[0], size) : 0;
+    if (got && got <= size) folder = expanded.substr(0, got - 1);
+    while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    return folder;
+  }
+  return DefaultArchiveFolder();
+}
+
+std::wstring DefaultArchiveFolder() {
   wchar_t temp[MAX_PATH + 1];
   DWORD length = GetTempPathW(MAX_PATH + 1, temp);
   std::wstring folder = length && length <= MAX_PATH ? std::wstring(temp, length) : L"C:\\";

@@ -23,6 +23,9 @@ struct ProductOptions {
 
 void ReadProductOptions(ProductOptions& options);
 
-// The folder of the archives: TemporaryFolder, or the user's temporary
-// folder followed by "Temporary Archive Files", as the setup makes it.
+// The folder of the archives: TemporaryFolder with its environment
+// variables expanded, or the default folder; without a trailing backslash.
 std::wstring ArchiveFolder(const ProductOptions& options);
+// The user's temporary folder followed by "Temporary Archive Files", as
+// the setup makes it.
+std::wstring DefaultArchiveFolder();

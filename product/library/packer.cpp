@@ -54,7 +54,10 @@ std::wstring SystemMessage(DWORD error) {
 // Adds one selected item, and a folder's whole contents, under `name`.
 class Packing {
  public:
-  Packing(ZipWriter& zip, const std::wstring& filters) : zip_(zip), filters_(filters) {}
+  // The archive folder is never packed: the archive being written lies in
+  // it, and reading it would fail on its own half-written file.
+  Packing(ZipWriter& zip, const std::wstring& filters, const std::wstring& archiveFolder)
+      : zip_(zip), filters_(filters), archiveFolder_(archiveFolder) {}
 
   bool Add(const std::wstring& path, const std::string& name) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -72,6 +75,7 @@ class Packing {
       current_ = path;
       return zip_.AddFile(name, path, attributes);
     }
+    if (lstrcmpiW(path.c_str(), archiveFolder_.c_str()) == 0) return true;
     current_ = path;
     if (!zip_.AddFolder(name + "/", modified)) return false;
     // A folder that links elsewhere is packed empty: it may lead back up.
@@ -91,8 +95,52 @@ class Packing {
 
   ZipWriter& zip_;
   const std::wstring& filters_;
+  const std::wstring& archiveFolder_;
   std::wstring current_;
 };
+
+// The name of a second, third... selected item of one name: the number
+// goes before a file's extension ("report (2).txt").
+std::wstring Numbered(const std::wstring& path, const std::wstring& name, int n) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  size_t dot = name.find_last_of(L'.');
+  std::wstring suffix = L" (" + Decimal(n) + L")";
+  if (folder || dot == std::wstring::npos || dot == 0) return name + suffix;
+  return name.substr(0, dot) + suffix + name.substr(dot);
+}
+
+bool IsFullPath(const std::wstring& path) {
+  bool drive = path.size() >= 2 && path[1] == L':' && iswalpha(path[0]) && (path.size() == 2 || path[2] == L'\\');
+  bool share = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\';
+  return drive || share;
+}
+
+// Makes the archive folder when it is missing. 0 when it is there, else
+// the system's error.
+DWORD MakeFolder(const std::wstring& folder) {
+  std::wstring made = folder.back() == L':' ? folder + L"\\" : folder;  // a drive's root
+  if (CreateDirectoryW(made.c_str(), nullptr)) {
+    MarkAsOurFolder(folder);
+    return 0;
+  }
+  DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS ? 0 : error;
+}
+
+// A name for the archive while it is written: unique in the folder across
+// processes, threads and sends in one tick.
+HANDLE CreatePartial(const std::wstring& folder, std::wstring& partial) {
+  static volatile LONG counter;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    partial = folder + L"\\~parvello-" + Decimal(GetCurrentProcessId()) + L"-" + Decimal(GetCurrentThreadId()) + L"-" +
+              Decimal(static_cast<unsigned long>(InterlockedIncrement(&counter))) + L".tmp";
+    HANDLE file = CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
 
 }  // namespace
 
@@ -114,43 +162,52 @@ bool MatchesFilters(const std::wstring& name, const std::wstring& filters) {
 PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options) {
   PackOutcome outcome;
   std::wstring folder = ArchiveFolder(options);
-  if (CreateDirectoryW(folder.c_str(), nullptr)) {
-    MarkAsOurFolder(folder);
-  } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
-    outcome.problem = L"Parvello cannot make its archive folder " + folder + L":\n" + SystemMessage(GetLastError());
+  if (!IsFullPath(folder)) {
+    outcome.problem = L"The archive folder in Parvello's settings, " + folder +
+                      L", is not a full path (such as C:\\Archives or %TEMP%\\Parvello). Ask your administrator "
+                      L"to set TemporaryFolder.";
+    return outcome;
+  }
+  // A folder this user may not make or write in (the installing
+  // administrator's own, say) gives way to the user's default folder.
+  std::wstring partial;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  DWORD makeError = 0, writeError = 0;
+  for (int choice = 0; choice < 2 && file == INVALID_HANDLE_VALUE; ++choice) {
+    if (choice == 1) {
+      DWORD error = makeError ? makeError : writeError;
+      if (error != ERROR_ACCESS_DENIED || !lstrcmpiW(folder.c_str(), DefaultArchiveFolder().c_str())) break;
+      folder = DefaultArchiveFolder();
+    }
+    makeError = MakeFolder(folder);
+    file = makeError ? INVALID_HANDLE_VALUE : CreatePartial(folder, partial);
+    writeError = makeError || file != INVALID_HANDLE_VALUE ? 0 : GetLastError();
+  }
+  if (makeError) {
+    outcome.problem = L"Parvello cannot make its archive folder " + folder + L":\n" + SystemMessage(makeError);
+    return outcome;
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    outcome.problem = L"Parvello cannot write an archive in " + folder + L":\n" + SystemMessage(writeError);
     return outcome;
   }
   DeleteOldArchives(folder, options.retention);
 
   SYSTEMTIME now;
   GetLocalTime(&now);
-  std::wstring final = FreeArchivePath(folder, ArchiveBaseName(options, selection, now));
-  // Written under a name of its own first: a half-written archive is never
-  // taken for one, and is removed on every failure.
-  std::wstring partial =
-      folder + L"\\~parvello-" + Decimal(GetCurrentProcessId()) + L"-" + Decimal(GetTickCount()) + L".tmp";
-  HANDLE file = CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (final.empty() || file == INVALID_HANDLE_VALUE) {
-    DWORD error = final.empty() ? ERROR_FILE_EXISTS : GetLastError();
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    DeleteFileW(partial.c_str());
-    outcome.problem = L"Parvello cannot write an archive in " + folder + L":\n" + SystemMessage(error);
-    return outcome;
-  }
+  const std::wstring base = ArchiveBaseName(options, selection, now);
 
   int previousPriority = GetThreadPriority(GetCurrentThread());
   if (options.lowPriority) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   ZipWriter zip(file);
-  Packing packing(zip, options.fileFilters);
+  Packing packing(zip, options.fileFilters, folder);
   std::set<std::wstring> topNames;  // two selected items of one name get distinct names
   bool ok = true;
   for (const std::wstring& item : selection) {
     std::wstring name = FileName(item);
     if (name.empty()) continue;
     std::wstring unique = name;
-    for (int n = 2; !topNames.insert(Lowered(unique)).second; ++n)
-      unique = name + L" (" + Decimal(n) + L")";
+    for (int n = 2; !topNames.insert(Lowered(unique)).second; ++n) unique = Numbered(item, name, n);
     if (!(ok = packing.Add(item, Narrow(unique, CP_UTF8)))) break;
   }
   bool empty = ok && zip.Entries() == 0;
@@ -158,12 +215,20 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
   SetThreadPriority(GetCurrentThread(), previousPriority);
   CloseHandle(file);
 
-  if (ok && MoveFileW(partial.c_str(), final.c_str())) {
-    outcome.packed = true;
-    outcome.archive = final;
-    return outcome;
+  // Another send may take the free name first: the next free one is tried.
+  std::wstring final;
+  DWORD moveError = ERROR_FILE_EXISTS;
+  for (int attempt = 0; ok && attempt < 20; ++attempt) {
+    final = FreeArchivePath(folder, base);
+    if (final.empty()) break;
+    if (MoveFileW(partial.c_str(), final.c_str())) {
+      outcome.packed = true;
+      outcome.archive = final;
+      return outcome;
+    }
+    moveError = GetLastError();
+    if (moveError != ERROR_ALREADY_EXISTS && moveError != ERROR_FILE_EXISTS) break;
   }
-  DWORD moveError = GetLastError();
   DeleteFileW(partial.c_str());
   if (empty) {
     outcome.problem = L"There is nothing to pack: the file filters leave out every selected file, or the "

@@ -22,13 +22,15 @@ def left_out(name, filters):
     return any(fnmatch.fnmatchcase(name.lower(), p.lower()) for p in patterns)
 
 
-def expected_members(items, filters):
-    """Member name -> source path (None for a folder)."""
+def expected_members(items, filters, excluded=()):
+    """Member name -> source path (None for a folder); folders in excluded
+    (the archive folder itself) are not packed."""
     members = {}
     for source, top in items:
         if os.path.isdir(source):
             members[top + "/"] = None
             for folder, subfolders, files in os.walk(source):
+                subfolders[:] = [s for s in subfolders if os.path.join(folder, s) not in excluded]
                 inner = os.path.relpath(folder, source)
                 prefix = top + "/" if inner == "." else top + "/" + inner.replace(os.sep, "/") + "/"
                 for sub in subfolders:
@@ -50,7 +52,7 @@ def check(entry):
             problems.append("member fails its check sum: " + bad)
         if archive.comment != COMMENT:
             problems.append("comment is %r" % archive.comment)
-        expected = expected_members(entry["items"], entry["filters"])
+        expected = expected_members(entry["items"], entry["filters"], entry.get("excluded", []))
         found = {info.filename: info for info in archive.infolist()}
         for name in sorted(set(expected) - set(found)):
             problems.append("missing: " + name)

@@ -74,6 +74,7 @@ struct ArchiveExpectation {
   std::string copy;
   std::vector<std::pair<std::string, std::string>> items;  // Unix path, top name
   std::string filters;
+  std::string excluded;  // a Unix folder not packed (the archive folder), or empty
 };
 std::vector<ArchiveExpectation> g_expectations;
 
@@ -172,7 +173,8 @@ class ProductLibrary : public ::testing::Test {
       json += " {\"archive\": " + JsonText(e.copy) + ", \"filters\": " + JsonText(e.filters) + ", \"items\": [";
       for (size_t i = 0; i < e.items.size(); ++i)
         json += std::string(i ? ", " : "") + "[" + JsonText(e.items[i].first) + ", " + JsonText(e.items[i].second) + "]";
-      json += "]}" + std::string(&e == &g_expectations.back() ? "" : ",") + "\n";
+      json += "], \"excluded\": [" + (e.excluded.empty() ? "" : JsonText(e.excluded)) + "]}" +
+              std::string(&e == &g_expectations.back() ? "" : ",") + "\n";
     }
     json += "]\n";
     WriteFileBytes(checkDir_ + "\\expectations.json", json.data(), json.size());
@@ -209,10 +211,11 @@ class ProductLibrary : public ::testing::Test {
   static std::string UnixSource(const std::string& name) { return std::string(LIBRARY_CHECK_DIR) + "/source/" + name; }
 
   // Copies an archive out for the host's reader, with what it must hold.
-  void ExpectForReader(const std::string& archive, const std::vector<std::pair<std::string, std::string>>& items) {
+  void ExpectForReader(const std::string& archive, const std::vector<std::pair<std::string, std::string>>& items,
+                       const std::string& excluded = "") {
     std::string copy = "archive-" + std::to_string(g_expectations.size()) + ".zip";
     ASSERT_TRUE(CopyFileA(archive.c_str(), (checkDir_ + "\\" + copy).c_str(), FALSE)) << archive;
-    g_expectations.push_back({std::string(LIBRARY_CHECK_DIR) + "/" + copy, items, kFilters});
+    g_expectations.push_back({std::string(LIBRARY_CHECK_DIR) + "/" + copy, items, kFilters, excluded});
   }
 
   static std::string checkDir_;
@@ -334,6 +337,10 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   EXPECT_EQ(InvokeByOffset(menu, 1), E_INVALIDARG);
   EXPECT_EQ(InvokeByVerb(menu, "open"), E_INVALIDARG);
   wide.lpVerbW = L"open";
+  EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&wide)), E_INVALIDARG);
+  // A Unicode call for another verb with no ANSI verb at all.
+  wide.lpVerb = nullptr;
+  wide.lpVerbW = L"delete";
   EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&wide)), E_INVALIDARG);
   CMINVOKECOMMANDINFO truncated = {};
   truncated.cbSize = sizeof truncated - 4;
@@ -523,6 +530,84 @@ TEST_F(ProductLibrary, TheMailProgramGetsTheArchiveAsOneArgument) {
   ASSERT_EQ(answerer.Seen().size(), 1u);
   EXPECT_NE(answerer.Seen()[0].find("program cannot be found"), std::string::npos) << answerer.Seen()[0];
   menu->Release();
+}
+
+// What a send does with the names it meets, as a user would expect:
+// two selected files of one name, placeholders inside a file's name, a
+// long name cut at an emoji, an archive folder given with a trailing
+// backslash or with variables, or one lying inside the selection.
+TEST_F(ProductLibrary, NamesAndFoldersComeOutAsAUserExpects) {
+  const std::wstring source = Wide(checkDir_ + "\\source");
+  CreateDirectoryW((source + L"\\Twins").c_str(), nullptr);
+  CreateDirectoryW((source + L"\\Twins\\a").c_str(), nullptr);
+  CreateDirectoryW((source + L"\\Twins\\b").c_str(), nullptr);
+  ASSERT_TRUE(WriteWide(source + L"\\Twins\\a\\report.txt", "first"));
+  ASSERT_TRUE(WriteWide(source + L"\\Twins\\b\\REPORT.txt", "second"));
+  const std::string archivesWithSlash = std::string(kArchives) + "\\";
+  ASSERT_TRUE(SetSetting("TemporaryFolder", archivesWithSlash));
+  auto send = [&](const std::vector<std::wstring>& selection) {
+    IContextMenu* menu = MenuFor(selection);
+    EXPECT_NE(menu, nullptr);
+    HRESULT result = menu ? InvokeByOffset(menu, 0) : E_FAIL;
+    if (menu) menu->Release();
+    if (result != S_OK) return std::vector<std::string>{};
+    EXPECT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+    return ArgumentsOf(Record(kRecord));
+  };
+
+  // The second "report.txt" is numbered before its extension; the folder's
+  // trailing backslash is not doubled in the path handed over.
+  std::vector<std::string> handed = send({source + L"\\Twins\\a\\report.txt", source + L"\\Twins\\b\\REPORT.txt"});
+  ASSERT_EQ(handed.size(), 4u);
+  EXPECT_EQ(handed[2], std::string(kArchives) + "\\report.zip");
+  ExpectForReader(handed[2], {{UnixSource("Twins/a/report.txt"), "report.txt"},
+                              {UnixSource("Twins/b/REPORT.txt"), "REPORT (2).txt"}});
+
+  // A placeholder inside the clicked item's name stays as it is.
+  ASSERT_TRUE(WriteWide(source + L"\\$DATE-plan.txt", "plan"));
+  ASSERT_TRUE(SetSetting("UseCustom", 1));
+  ASSERT_TRUE(SetSetting("NameTemplate", "$NAME"));
+  handed = send({source + L"\\$DATE-plan.txt"});
+  ASSERT_EQ(handed.size(), 4u);
+  EXPECT_EQ(handed[2], std::string(kArchives) + "\\$DATE-plan.zip");
+
+  // A name cut at 120 characters where an emoji's two halves stand at 120
+  // and 121: the cut falls before the emoji.
+  std::wstring longName = std::wstring(119, L'a') + L"\U0001F600" + L"b.txt";
+  ASSERT_TRUE(WriteWide(source + L"\\" + longName, "long"));
+  handed = send({source + L"\\" + longName});
+  ASSERT_EQ(handed.size(), 4u);
+  EXPECT_EQ(handed[2], std::string(kArchives) + "\\" + std::string(119, 'a') + ".zip");
+  ASSERT_TRUE(SetSetting("UseCustom", 0));
+
+  // Variables in the folder, as REG_SZ and as REG_EXPAND_SZ.
+  char temp[MAX_PATH];
+  GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+  const std::string expandedFolder = std::string(temp) + "\\parvello-expanded";
+  for (DWORD type : {static_cast<DWORD>(REG_SZ), static_cast<DWORD>(REG_EXPAND_SZ)}) {
+    const char folder[] = "%TEMP%\\parvello-expanded";
+    ASSERT_TRUE(WriteSettingsValue("TemporaryFolder", type, folder, sizeof folder));
+    handed = send({source + L"\\Twins\\a\\report.txt"});
+    ASSERT_EQ(handed.size(), 4u) << type;
+    EXPECT_EQ(handed[2].rfind(expandedFolder + "\\report", 0), 0u) << handed[2];
+  }
+  DeleteTree(expandedFolder);
+
+  // A folder that is no full path is named in the message.
+  BoxAnswerer answerer("Parvello");
+  ASSERT_TRUE(SetSetting("TemporaryFolder", "archives"));
+  EXPECT_EQ(send({source + L"\\Twins\\a\\report.txt"}), std::vector<std::string>{});
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_NE(answerer.Seen()[0].find("archives, is not a full path"), std::string::npos) << answerer.Seen()[0];
+
+  // The archive folder inside the selection is left out of the archive.
+  const std::wstring inside = source + L"\\Twins\\archives here";
+  ASSERT_TRUE(SetSetting("TemporaryFolder", Utf8(inside)));
+  handed = send({source + L"\\Twins"});
+  ASSERT_EQ(handed.size(), 4u);
+  EXPECT_EQ(handed[2], Utf8(inside) + "\\Twins.zip");
+  ExpectForReader(handed[2], {{UnixSource("Twins"), "Twins"}}, UnixSource("Twins/archives here"));
+  ASSERT_TRUE(SetSetting("TemporaryFolder", kArchives));
 }
 
 // The example script as an administrator would use it, its per-computer
