@@ -396,6 +396,31 @@ TEST_F(ProductLibrary, ACommandLetRunOnOutlivesItsObjects) {
   ExpectForReader(std::string(kArchives) + "\\Reports.zip", {{UnixSource("Reports"), "Reports"}});
 }
 
+// Several sends of one folder at the same time, as impatient clicks make
+// them: every one gets an archive of its own, none fails on a name the
+// other took.
+TEST_F(ProductLibrary, SendsAtTheSameTimeEachGetAnArchive) {
+  IContextMenu* menu = MenuFor({Source(L"Reports\\2026")});
+  ASSERT_NE(menu, nullptr);
+  CMINVOKECOMMANDINFO invocation = {};
+  invocation.cbSize = sizeof invocation;
+  invocation.fMask = CMIC_MASK_ASYNCOK | CMIC_MASK_FLAG_NO_UI;
+  invocation.lpVerb = MAKEINTRESOURCEA(0);
+  constexpr size_t kSends = 6;
+  for (size_t i = 0; i < kSends; ++i) ASSERT_EQ(menu->InvokeCommand(&invocation), S_OK);
+  menu->Release();
+  std::vector<std::string> expected = {"2026.zip"};
+  for (size_t n = 2; n <= kSends; ++n) expected.push_back("2026 (" + std::to_string(n) + ").zip");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_TRUE(WaitUntil([&] { return FilesIn(kArchives) == expected; }, 20000)) << FilesIn(kArchives).size();
+  EXPECT_TRUE(WaitUntil([] {
+    CoFreeUnusedLibrariesEx(0, 0);
+    return GetModuleHandleA("parvello.dll") == nullptr;
+  })) << "a job is still running";
+  for (const std::string& name : expected)
+    ExpectForReader(std::string(kArchives) + "\\" + name, {{UnixSource("Reports/2026"), "2026"}});
+}
+
 TEST_F(ProductLibrary, RetentionDeletesOnlyTheProductsOwnOldArchives) {
   IContextMenu* menu = MenuFor({Source(L"Reports\\2026")});
   ASSERT_NE(menu, nullptr);
