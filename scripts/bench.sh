@@ -129,7 +129,7 @@ pack_times="" zip_times=""
 for _ in $(seq "$pack_runs"); do
   rm -rf "$WINEPREFIX/drive_c/bench-archives"; mkdir -p "$WINEPREFIX/drive_c/bench-archives"
   # To a file: a pipe would stay open as long as any Wine helper process lives.
-  "$WINE" "$bin/pack_timer.exe" "$(winpath "$root/build/win64/bin/parvello.dll")" 'C:\bench-archives' \
+  "$WINE" "$bin/pack_timer.exe" "$(winpath "$root/build/library64/bin/parvello.dll")" 'C:\bench-archives' \
     "$(winpath "$bin/do_nothing.exe")" "${items[@]}" >"$root/build/bench-pack.out" 2>/dev/null || true
   out=$(tr -d '\r' <"$root/build/bench-pack.out")
   pack_times+="${out%% *} "; pack_bytes=${out##* }

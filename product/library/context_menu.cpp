@@ -120,6 +120,15 @@ STDMETHODIMP ContextMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY)
       std::wstring path(length + 1, L'\0');
       DragQueryFileW(drop, i, &path[0], length + 1);
       path.resize(length);
+      // A drive's root is no item to mail: with one in the selection the
+      // command is not offered.
+      bool root = (path.size() == 3 && path[1] == L':' && path[2] == L'\\') ||
+                  (path.size() == 2 && path[1] == L':');
+      if (root) {
+        selection_.clear();
+        break;
+      }
+      while (path.size() > 3 && path.back() == L'\\') path.pop_back();
       if (!path.empty()) selection_.push_back(path);
     }
     GlobalUnlock(medium.hGlobal);
@@ -162,10 +171,23 @@ STDMETHODIMP ContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* invocation) {
   return SendWithParvello(selection_, invocation->hwnd, quiet);
 }
 
+namespace {
+
+// The user decides whether an archive without the unread items is sent.
+bool AskToSendWithout(const std::wstring& unread, void* owner) {
+  std::wstring question = L"Parvello cannot read these items:\n" + unread +
+                          L"\nSend the archive without them? Choose No to send nothing.";
+  return MessageBoxW(static_cast<HWND>(owner), question.c_str(), L"Parvello",
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+}  // namespace
+
 HRESULT SendWithParvello(const std::vector<std::wstring>& selection, HWND owner, bool quiet) {
   ProductOptions options;
   ReadProductOptions(options);
-  PackOutcome pack = PackSelection(selection, options);
+  PackOutcome pack = PackSelection(selection, options, quiet ? nullptr : AskToSendWithout, owner);
+  if (pack.cancelled) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
   std::wstring problem = pack.problem;
   HRESULT result = S_OK;
   if (!pack.packed)

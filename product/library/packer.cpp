@@ -51,6 +51,21 @@ std::wstring SystemMessage(DWORD error) {
   return message;
 }
 
+// The form that reaches every name a file system holds: names that end in
+// a dot or a blank, device names such as "nul.txt", paths beyond MAX_PATH.
+std::wstring LongPath(const std::wstring& path) {
+  if (path.compare(0, 4, L"\\\\?\\") == 0) return path;
+  if (path.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
+}
+
+// The path as the user knows it.
+std::wstring ShownPath(const std::wstring& path) {
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+  if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+  return path;
+}
+
 // Adds one selected item, and a folder's whole contents, under `name`.
 class Packing {
  public:
@@ -61,10 +76,15 @@ class Packing {
 
   bool Add(const std::wstring& path, const std::string& name) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return true;  // gone meanwhile
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+      Unread(path, GetLastError());  // gone meanwhile, or unreachable
+      return true;
+    }
     return Add(path, name, data.dwFileAttributes, data.ftLastWriteTime);
   }
   const std::wstring& Current() const { return current_; }
+  // One line per item that could not be read, with the system's reason.
+  const std::wstring& UnreadItems() const { return unread_; }
 
  private:
   // What a folder's listing says of its items is used as it is: asking
@@ -73,7 +93,10 @@ class Packing {
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       if (MatchesFilters(FileName(path), filters_)) return true;
       current_ = path;
-      return zip_.AddFile(name, path, attributes);
+      DWORD unopened = 0;
+      bool ok = zip_.AddFile(name, path, attributes, &unopened);
+      if (unopened) Unread(path, unopened);
+      return ok;
     }
     if (lstrcmpiW(path.c_str(), archiveFolder_.c_str()) == 0) return true;
     current_ = path;
@@ -82,7 +105,11 @@ class Packing {
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return true;
+    if (search == INVALID_HANDLE_VALUE) {
+      // Its contents would be missing from an archive that looks whole.
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) Unread(path, GetLastError());
+      return true;
+    }
     bool ok = true;
     do {
       std::wstring child = found.cFileName;
@@ -93,10 +120,15 @@ class Packing {
     return ok;
   }
 
+  void Unread(const std::wstring& path, DWORD error) {
+    unread_ += ShownPath(path) + L" (" + SystemMessage(error) + L")\n";
+  }
+
   ZipWriter& zip_;
   const std::wstring& filters_;
   const std::wstring& archiveFolder_;
   std::wstring current_;
+  std::wstring unread_;
 };
 
 // The name of a second, third... selected item of one name: the number
@@ -159,7 +191,8 @@ bool MatchesFilters(const std::wstring& name, const std::wstring& filters) {
   return false;
 }
 
-PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options) {
+PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options,
+                          SendWithoutThem ask, void* context) {
   PackOutcome outcome;
   std::wstring folder = ArchiveFolder(options);
   if (!IsFullPath(folder)) {
@@ -200,7 +233,8 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
   int previousPriority = GetThreadPriority(GetCurrentThread());
   if (options.lowPriority) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   ZipWriter zip(file);
-  Packing packing(zip, options.fileFilters, folder);
+  const std::wstring longFolder = LongPath(folder);
+  Packing packing(zip, options.fileFilters, longFolder);
   std::set<std::wstring> topNames;  // two selected items of one name get distinct names
   bool ok = true;
   for (const std::wstring& item : selection) {
@@ -208,12 +242,18 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
     if (name.empty()) continue;
     std::wstring unique = name;
     for (int n = 2; !topNames.insert(Lowered(unique)).second; ++n) unique = Numbered(item, name, n);
-    if (!(ok = packing.Add(item, Narrow(unique, CP_UTF8)))) break;
+    if (!(ok = packing.Add(LongPath(item), Narrow(unique, CP_UTF8)))) break;
   }
   bool empty = ok && zip.Entries() == 0;
   ok = ok && !empty && zip.Finish(kArchiveComment);
   SetThreadPriority(GetCurrentThread(), previousPriority);
   CloseHandle(file);
+  // Never an archive that silently lacks a selected file.
+  bool cancelled = false;
+  if (ok && !packing.UnreadItems().empty() && !(ask && ask(packing.UnreadItems(), context))) {
+    ok = false;
+    cancelled = ask != nullptr;
+  }
 
   // Another send may take the free name first: the next free one is tried.
   std::wstring final;
@@ -230,13 +270,17 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
     if (moveError != ERROR_ALREADY_EXISTS && moveError != ERROR_FILE_EXISTS) break;
   }
   DeleteFileW(partial.c_str());
-  if (empty) {
+  if (cancelled) {
+    outcome.cancelled = true;
+  } else if (zip.Failure() == kZipNoFailure && !packing.UnreadItems().empty()) {
+    outcome.problem = L"Parvello cannot read these items, so nothing was sent:\n" + packing.UnreadItems();
+  } else if (empty) {
     outcome.problem = L"There is nothing to pack: the file filters leave out every selected file, or the "
                       L"selection no longer exists.";
   } else {
     switch (zip.Failure()) {
       case kZipReadFailed:
-        outcome.problem = L"Parvello cannot read " + packing.Current() + L":\n" + SystemMessage(zip.SystemError());
+        outcome.problem = L"Parvello cannot read " + ShownPath(packing.Current()) + L":\n" + SystemMessage(zip.SystemError());
         break;
       case kZipTooLarge:
         outcome.problem = L"The archive would hold a file of 4 GB or more, or grow to 4 GB: more than a ZIP "

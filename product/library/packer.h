@@ -15,9 +15,18 @@ struct PackOutcome {
   bool packed = false;
   std::wstring archive;  // the archive's full path, when packed
   std::wstring problem;  // what to tell the user, when not
+  bool cancelled = false;  // the user chose not to send without unread items
 };
 
-PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options);
+// Asked when some items could not be read (`unread` names them, one a
+// line): true sends the archive without them, false cancels the send.
+typedef bool (*SendWithoutThem)(const std::wstring& unread, void* context);
+
+// Every name a file system holds is read (through "\\?\" paths). Items
+// that cannot be read never vanish silently: with `ask` null the send
+// fails and names them, otherwise `ask` decides.
+PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options,
+                          SendWithoutThem ask, void* context);
 
 // Whether `name` matches one of the semicolon-separated wildcards
 // (* and ?, without regard to case).

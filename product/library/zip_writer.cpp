@@ -92,18 +92,22 @@ bool ZipWriter::AddFolder(const std::string& name, const FILETIME& modified) {
   return true;
 }
 
-bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, DWORD attributes) {
+bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, DWORD attributes, DWORD* unopened) {
+  *unopened = 0;
   if (entries_.size() >= kMaxEntries) return Fail(kZipTooManyEntries, 0);
   HANDLE input = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (input == INVALID_HANDLE_VALUE) return Fail(kZipReadFailed, GetLastError());
+  if (input == INVALID_HANDLE_VALUE) {
+    *unopened = GetLastError();
+    return true;
+  }
   // Not GetFileInformationByHandle: Wine takes milliseconds for it.
   FILETIME modified;
   LARGE_INTEGER size;
   if (!GetFileTime(input, nullptr, nullptr, &modified) || !GetFileSizeEx(input, &size)) {
-    DWORD error = GetLastError();
+    *unopened = GetLastError();
     CloseHandle(input);
-    return Fail(kZipReadFailed, error);
+    return true;
   }
   if (static_cast<uint64_t>(size.QuadPart) >= kZipLimit) {
     CloseHandle(input);

@@ -32,8 +32,10 @@ class ZipWriter {
   // `name` is the path in the archive, with "/" between folders.
   bool AddFolder(const std::string& name, const FILETIME& modified);
   // `attributes`: the file's, as its directory entry gives them (the
-  // archive keeps the MS-DOS ones).
-  bool AddFile(const std::string& name, const std::wstring& source, DWORD attributes);
+  // archive keeps the MS-DOS ones). A file that cannot be opened adds
+  // nothing and is no failure: `unopened` gets the system's error (0 when
+  // it was packed), for the caller to name it.
+  bool AddFile(const std::string& name, const std::wstring& source, DWORD attributes, DWORD* unopened);
   bool Finish(const char* comment);
 
   ZipFailure Failure() const { return failure_; }

@@ -26,9 +26,9 @@ class Unattended : public ::testing::Test {
   }
   void TearDown() override {
     for (const std::string& path : written_) DeleteFileA(path.c_str());
-    RemoveDirectoryA(archives_.c_str());
+    RemoveArchiveFolder(archives_);
     RemoveDirectoryA(dir_.c_str());
-    RemoveDirectoryA((std::string(g_tempDir) + "Temporary Archive Files").c_str());
+    RemoveArchiveFolder(std::string(g_tempDir) + "Temporary Archive Files");
     ResetProductState();
   }
 

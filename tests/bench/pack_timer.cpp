@@ -20,8 +20,9 @@ const CLSID kParvelloClass = {0x5c2e81f0, 0x3d47, 0x4b9a, {0x9e, 0x16, 0x7a, 0x0
 
 bool StoreSettings(const wchar_t* folder, const wchar_t* mailer) {
   HKEY key;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quorvanta\\Parvello", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
+  // Where the library of either architecture reads them on 64-bit Windows.
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quorvanta\\Parvello", 0, nullptr, 0,
+                      KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return false;
   const DWORD zero = 0;
   std::wstring line = std::wstring(L"\"") + mailer + L"\" $NAME";

@@ -60,6 +60,13 @@ void ResetProductState() {
   }
 }
 
+void RemoveArchiveFolder(const std::string& folder) {
+  const std::string mark = folder + "\\parvello.folder";
+  SetFileAttributesA(mark.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(mark.c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
 bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size, REGSAM view) {
   HKEY handle;
   if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return false;

@@ -28,6 +28,10 @@ constexpr REGSAM kSettingsView = KEY_WOW64_32KEY;
 // help directory exists.
 void ResetProductState();
 
+// Removes an empty archive folder, and the hidden mark the product leaves
+// in a folder it made.
+void RemoveArchiveFolder(const std::string& folder);
+
 // Reads a REG_SZ value; false when absent or of another type. `size`
 // receives the stored data size.
 bool ReadStringValue(HKEY root, const char* key, const char* name, std::string& value, DWORD* size = nullptr,

@@ -23,8 +23,9 @@ def left_out(name, filters):
 
 
 def expected_members(items, filters, excluded=()):
-    """Member name -> source path (None for a folder); folders in excluded
-    (the archive folder itself) are not packed."""
+    """Member name -> source path (None for a folder); what excluded names
+    (the archive folder, a file the user chose to send without) is not
+    packed."""
     members = {}
     for source, top in items:
         if os.path.isdir(source):
@@ -36,7 +37,7 @@ def expected_members(items, filters, excluded=()):
                 for sub in subfolders:
                     members[prefix + sub + "/"] = None
                 for name in files:
-                    if not left_out(name, filters):
+                    if not left_out(name, filters) and os.path.join(folder, name) not in excluded:
                         members[prefix + name] = os.path.join(folder, name)
         elif not left_out(os.path.basename(source), filters):
             members[top] = source

@@ -59,7 +59,7 @@ class Wizard : public ::testing::Test {
     RegCloseKey(key);
   }
   void RemoveArchiveFolder() {
-    RemoveDirectoryA(archiveFolder_.c_str());
+    ::RemoveArchiveFolder(archiveFolder_);
     DeleteFileA(archiveFolder_.c_str());
   }
 
