@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
+#include "app/directories.h"
 #include "app/texts.h"
 #include "common/owned.h"
 #include "common/registry_views.h"
@@ -18,9 +19,13 @@ struct TextRef {
   const char* Get() const { return textId ? Text(textId) : literal; }
 };
 
+// A REG_SZ value of text `data`, or of the text `text()` makes at
+// registration time, or a REG_DWORD value of `number()`.
 struct RegistryValue {
   TextRef name;  // the empty text names the key's unnamed value
   TextRef data;
+  const char* (*text)();
+  DWORD (*number)();
 };
 
 // Where a step's key lives: in every view the product is registered in,
@@ -32,13 +37,48 @@ struct RegistrationStep {
   UINT keyText;
   StepViews views;
   int valueCount;
-  RegistryValue values[2];
+  RegistryValue values[9];
 };
 
 const TextRef kDefaultValue = {0, ""};
 // The server is registered by its bare name; it lies in the system
 // directory of the view's architecture.
 const char* const kLibraryName = g_embeddedFiles[0].installedName;
+
+// What Apps & Features and deployment tools read besides the name and the
+// command: the installed library's icon, the silent command, the size.
+char g_displayIcon[kPathSize];
+char g_quietUninstall[kTextSize + 4];
+
+const char* DisplayIcon() {
+  if (!JoinPath(g_displayIcon, g_systemDir, kLibraryName) ||
+      lstrlenA(g_displayIcon) + 2 >= static_cast<int>(sizeof g_displayIcon))
+    return kLibraryName;
+  lstrcatA(g_displayIcon, ",0");
+  return g_displayIcon;
+}
+
+const char* QuietUninstallCommand() {
+  lstrcpynA(g_quietUninstall, Text(IDS_UNINSTALL_COMMAND), kTextSize);
+  lstrcatA(g_quietUninstall, " /S");
+  return g_quietUninstall;
+}
+
+// Kilobytes of every file the installation put in place, rounded up.
+DWORD InstalledKilobytes() {
+  ULONGLONG bytes = 0;
+  for (const EmbeddedFile& file : g_embeddedFiles) {
+    char path[kPathSize];
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    const char* directory = g_destinationDirs[file.destinationKind];
+    if (directory[0] && JoinPath(path, directory, file.installedName) &&
+        GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+      bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+DWORD One() { return 1; }
 
 const RegistrationStep kSteps[] = {
     {HKEY_CLASSES_ROOT, IDS_CLASS_KEY, kEveryView, 1, {{kDefaultValue, {IDS_CLASS_DESCRIPTION, nullptr}}}},
@@ -48,8 +88,16 @@ const RegistrationStep kSteps[] = {
     {HKEY_CLASSES_ROOT, IDS_DIRECTORY_HANDLER_KEY, kEveryView, 1, {{kDefaultValue, {IDS_CLASS_ID, nullptr}}}},
     {HKEY_LOCAL_MACHINE, IDS_APPROVED_KEY, kEveryView, 1,
      {{{IDS_CLASS_ID, nullptr}, {IDS_CLASS_DESCRIPTION, nullptr}}}},
-    {HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, kSettingsView, 2,
-     {{{0, "DisplayName"}, {IDS_DISPLAY_NAME, nullptr}}, {{0, "UninstallString"}, {IDS_UNINSTALL_COMMAND, nullptr}}}},
+    {HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, kSettingsView, 9,
+     {{{0, "DisplayName"}, {IDS_DISPLAY_NAME, nullptr}},
+      {{0, "UninstallString"}, {IDS_UNINSTALL_COMMAND, nullptr}},
+      {{0, "DisplayVersion"}, {0, "1.1.0.0"}},
+      {{0, "Publisher"}, {0, "Quorvanta"}},
+      {{0, "DisplayIcon"}, {0, nullptr}, DisplayIcon},
+      {{0, "EstimatedSize"}, {0, nullptr}, nullptr, InstalledKilobytes},
+      {{0, "QuietUninstallString"}, {0, nullptr}, QuietUninstallCommand},
+      {{0, "NoModify"}, {0, nullptr}, nullptr, One},
+      {{0, "NoRepair"}, {0, nullptr}, nullptr, One}}},
 };
 
 // Returns 1 when the key was opened in `view` and every value of the step
@@ -60,11 +108,18 @@ int WriteStep(const RegistrationStep& step, REGSAM view) {
                       KEY_WRITE | view, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
     return 0;
   for (int i = 0; i < step.valueCount; ++i) {
-    const char* data = step.values[i].data.Get();
-    DWORD size = static_cast<DWORD>(strlen(data) + 1);
-    if (RegSetValueExA(key.Get(), step.values[i].name.Get(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data), size) !=
-        ERROR_SUCCESS)
-      return 0;
+    const RegistryValue& value = step.values[i];
+    LONG written;
+    if (value.number) {
+      DWORD number = value.number();
+      written = RegSetValueExA(key.Get(), value.name.Get(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                               sizeof number);
+    } else {
+      const char* data = value.text ? value.text() : value.data.Get();
+      written = RegSetValueExA(key.Get(), value.name.Get(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
+                               static_cast<DWORD>(strlen(data) + 1));
+    }
+    if (written != ERROR_SUCCESS) return 0;
   }
   return 1;
 }

@@ -89,6 +89,16 @@ TEST_F(BothArchitectures, EachLibraryLiesWhereItsArchitectureLooksAndTheUninstal
   ExpectText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", "Rundll32.exe parvello.dll,Uninstall", kView32);
   ExpectText(HKEY_LOCAL_MACHINE, kSettingsKey, "FileFilters", "*.bak", kView32);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, kView64));
+  // Apps & Features' size: both libraries and the help files.
+  ULONGLONG bytes = 0;
+  for (const std::string& file : {own, other, HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt"}) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) << file;
+    bytes += data.nFileSizeLow;
+  }
+  DWORD kilobytes = 0;
+  ASSERT_TRUE(ReadDwordValue(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", kilobytes, kView32));
+  EXPECT_EQ(kilobytes, (bytes + 1023) / 1024);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey, kView64));
 
   // The uninstall entry run by the other architecture's Rundll32 (the

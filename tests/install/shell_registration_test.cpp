@@ -72,7 +72,36 @@ TEST_F(ShellRegistration, WritesEveryEntryExactly) {
   // Exactly the values listed and no more; the server key is the one subkey.
   EXPECT_EQ(CountValues(HKEY_CLASSES_ROOT, kClassKey), 1 + 1000);
   EXPECT_EQ(CountValues(HKEY_CLASSES_ROOT, kServerKey), 2);
-  EXPECT_EQ(CountValues(HKEY_LOCAL_MACHINE, kUninstallKey), 2);
+  EXPECT_EQ(CountValues(HKEY_LOCAL_MACHINE, kUninstallKey), 9);
+  // What Apps & Features and deployment tools read besides: the version
+  // (a detection rule), the publisher, the installed library's icon, the
+  // silent command, the size of what is installed, no Modify or Repair.
+  const std::pair<const char*, std::string> texts[] = {
+      {"DisplayVersion", "1.1.0.0"},
+      {"Publisher", "Quorvanta"},
+      {"DisplayIcon", SystemDir() + "parvello.dll,0"},
+      {"QuietUninstallString", "Rundll32.exe parvello.dll,Uninstall /S"}};
+  for (const auto& text : texts) {
+    std::string data;
+    DWORD size = 0;
+    ASSERT_TRUE(ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, text.first, data, &size)) << text.first;
+    EXPECT_EQ(data, text.second) << text.first;
+    EXPECT_EQ(size, text.second.size() + 1) << text.first;
+  }
+  for (const char* flag : {"NoModify", "NoRepair"}) {
+    DWORD value = 0;
+    ASSERT_TRUE(ReadDwordValue(HKEY_LOCAL_MACHINE, kUninstallKey, flag, value)) << flag;
+    EXPECT_EQ(value, 1u) << flag;
+  }
+  // Nothing is installed by this test: the size counts what is there.
+  DWORD size = 99;
+  ASSERT_TRUE(ReadDwordValue(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", size));
+  EXPECT_EQ(size, 0u);
+  ASSERT_TRUE(WriteFileBytes(HelpDir() + "parvello.hlp", std::string(1025, 'h').data(), 1025));
+  ASSERT_TRUE(WriteFileBytes(HelpDir() + "parvello.cnt", "c", 1));
+  EXPECT_EQ(RegisterShellExtension(), 1);
+  ASSERT_TRUE(ReadDwordValue(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", size));
+  EXPECT_EQ(size, 2u) << "1,026 bytes are 2 KB, rounded up";
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, (std::string(kApprovedKey) + "\\" + kClassId).c_str()))
       << "approval is a value, not a subkey";
 }
@@ -82,7 +111,7 @@ TEST_F(ShellRegistration, RegisteringAgainKeepsTheSameDataAndForeignValues) {
   // Someone else's value under the uninstall key, and a stale server name.
   HKEY key;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
-  RegSetValueExA(key, "Publisher", 0, REG_SZ, reinterpret_cast<const BYTE*>("Someone"), 8);
+  RegSetValueExA(key, "Comments", 0, REG_SZ, reinterpret_cast<const BYTE*>("Someone"), 8);
   RegCloseKey(key);
   ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, kServerKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
   RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\old\\parvello.dll"), 20);
@@ -90,9 +119,9 @@ TEST_F(ShellRegistration, RegisteringAgainKeepsTheSameDataAndForeignValues) {
 
   EXPECT_EQ(RegisterShellExtension(), 1);
   ExpectEntriesUpTo(kEntryCount);
-  std::string publisher;
-  EXPECT_TRUE(ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", publisher));
-  EXPECT_EQ(publisher, "Someone");
+  std::string comments;
+  EXPECT_TRUE(ReadStringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "Comments", comments));
+  EXPECT_EQ(comments, "Someone");
 }
 
 TEST_F(ShellRegistration, StopsAtADeniedApprovalKeyLeavingEarlierEntries) {
