@@ -24,8 +24,8 @@ struct TextRef {
 struct RegistryValue {
   TextRef name;  // the empty text names the key's unnamed value
   TextRef data;
-  const char* (*text)();
-  DWORD (*number)();
+  const char* (*text)() = nullptr;
+  DWORD (*number)() = nullptr;
 };
 
 // Where a step's key lives: in every view the product is registered in,

@@ -10,7 +10,12 @@ std::string WinePath(const char* unixPath) {
 }
 
 std::string SetupPath() { return WinePath(SETUP_EXE); }
-std::string DeliverablePath() { return WinePath(DELIVERABLE_EXE); }
+// PARVELLO_DELIVERABLE names another copy to check (the signed release).
+std::string DeliverablePath() {
+  char other[MAX_PATH];
+  DWORD length = GetEnvironmentVariableA("PARVELLO_DELIVERABLE", other, MAX_PATH);
+  return length && length < MAX_PATH ? other : WinePath(DELIVERABLE_EXE);
+}
 
 static void PumpMessages() {
   MSG msg;
