@@ -115,6 +115,23 @@ class UninstallEntry : public ::testing::Test {
     ASSERT_EQ(FilesIn(archives), std::vector<std::string>{"letter.zip"});
   }
 
+  // The uninstall entry run as a person runs it, Yes to its question: the
+  // text of its final report (empty when none came).
+  static std::string UninstallAndReadTheReport() {
+    ChildProcess rundll;
+    if (!rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall")) return "";
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }, 15000)) return "";
+    PostMessageA(box, WM_COMMAND, IDYES, 0);
+    HWND report = nullptr;
+    if (!WaitUntil([&] { return (report = FindDialogOf(rundll.Id(), kCaption)) != nullptr && report != box; }, 15000))
+      return "";
+    std::string text = ControlText(GetDlgItem(report, 0xFFFF));
+    PostMessageA(report, WM_COMMAND, IDOK, 0);
+    rundll.Wait();
+    return text;
+  }
+
   static DWORD UninstallQuietly() {
     ChildProcess rundll;
     if (!rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall /S")) return 0xFFFFFFFE;
@@ -195,17 +212,7 @@ TEST_F(UninstallEntry, WhatTheUserKeptStaysAndWhatCannotGoIsNamed) {
     EXPECT_EQ(FilesIn(mine), (std::vector<std::string>{"held.zip", "kept.zip_old", "kept.zipx"}));
     // Said in words without /S.
     Install(script);
-    ChildProcess rundll;
-    ASSERT_TRUE(rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall"));
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }, 15000));
-    PostMessageA(box, WM_COMMAND, IDYES, 0);
-    HWND report = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (report = FindDialogOf(rundll.Id(), kCaption)) != nullptr && report != box; },
-                          15000));
-    EXPECT_NE(ControlText(GetDlgItem(report, 0xFFFF)).find("held.zip"), std::string::npos);
-    PostMessageA(report, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(rundll.Wait());
+    EXPECT_NE(UninstallAndReadTheReport().find("held.zip"), std::string::npos);
   }
   Install(script);
   EXPECT_EQ(UninstallQuietly(), 0u);
@@ -238,20 +245,10 @@ TEST_F(UninstallEntry, AKeyThatCannotBeRemovedIsNamedAndTheRestGoes) {
     DeniedKey denied(HKEY_CLASSES_ROOT, kDirectoryHandlerKey);
     ASSERT_TRUE(denied.Armed());
     {
-      ChildProcess rundll;
-      ASSERT_TRUE(rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall"));
-      HWND box = nullptr;
-      ASSERT_TRUE(WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }, 15000));
-      PostMessageA(box, WM_COMMAND, IDYES, 0);
-      HWND report = nullptr;
-      ASSERT_TRUE(WaitUntil([&] { return (report = FindDialogOf(rundll.Id(), kCaption)) != nullptr && report != box; },
-                            15000));
-      std::string text = ControlText(GetDlgItem(report, 0xFFFF));
+      std::string text = UninstallAndReadTheReport();
       EXPECT_NE(text.find("could not be removed"), std::string::npos) << text;
       EXPECT_NE(text.find(std::string("HKEY_CLASSES_ROOT\\") + kDirectoryHandlerKey), std::string::npos) << text;
       EXPECT_EQ(text.find("CLSID"), std::string::npos) << "only what stayed is named: " << text;
-      PostMessageA(report, WM_COMMAND, IDOK, 0);
-      ASSERT_TRUE(rundll.Wait());
     }
     // The rest is gone all the same.
     for (REGSAM view : {kView32, kView64}) {
