@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Benchmark: wall time of an unattended installation by the twin against
+# Benchmark: wall time of an unattended installation by the 32-bit
+# VOZAZIZA.EXE (on the 64-bit prefix, as on 64-bit Windows) against
 # two floors started the same way, alternating in a warm prefix: a
 # do-nothing Windows program, and one that does only what the setup's
 # start-up must do on every road (load a text, look for a running setup's
@@ -18,8 +19,9 @@ rm -rf "$WINEPREFIX_OVERRIDE"
 source "$root/scripts/wine-env.sh"
 wine_env_start >/dev/null
 cp "$root/examples/parvello-setup.ini" "$WINEPREFIX/drive_c/parvello-setup.ini"
-bin="$root/build/win64/bin"
-setup="$bin/VOZAZIZA.EXE"
+bin="$root/build/win64/bin"      # the 64-bit pack timer
+bin32="$root/build/test32/bin"   # the 32-bit floors
+setup="$root/build/win32/bin/VOZAZIZA.EXE"
 
 # A second copy of the prefix, with a server of its own and no display:
 # the two configurations alternate in every round, so that the machine's
@@ -39,20 +41,20 @@ fastest() { sort -n | head -n1; }
 # run <display|headless> <program> [arguments]
 run() {
   local where=$1; shift
-  if [ "$where" = display ]; then "$WINE" "$@" >/dev/null 2>&1 || true
-  else env -u DISPLAY WINEPREFIX="$headless_prefix" "$WINE" "$@" >/dev/null 2>&1 || true; fi
+  if [ "$where" = display ]; then "$WINE32" "$@" >/dev/null 2>&1 || true
+  else env -u DISPLAY WINEPREFIX="$headless_prefix" "$WINE32" "$@" >/dev/null 2>&1 || true; fi
 }
 peak() {
   local where=$1; shift
-  if [ "$where" = display ]; then /usr/bin/time -f %M "$WINE" "$@" 2>&1 >/dev/null | tail -n1
-  else env -u DISPLAY WINEPREFIX="$headless_prefix" /usr/bin/time -f %M "$WINE" "$@" 2>&1 >/dev/null | tail -n1; fi
+  if [ "$where" = display ]; then /usr/bin/time -f %M "$WINE32" "$@" 2>&1 >/dev/null | tail -n1
+  else env -u DISPLAY WINEPREFIX="$headless_prefix" /usr/bin/time -f %M "$WINE32" "$@" 2>&1 >/dev/null | tail -n1; fi
 }
 declare -A times
 programs=(floor mustdo setup)
 command_of() {
   case $1 in
-    floor) echo "$bin/do_nothing.exe" ;;
-    mustdo) echo "$bin/must_do.exe" ;;
+    floor) echo "$bin32/do_nothing.exe" ;;
+    mustdo) echo "$bin32/must_do.exe" ;;
     setup) echo "$setup C:\\parvello-setup.ini" ;;
   esac
 }
@@ -82,7 +84,7 @@ report() {  # $1: median or fastest, $2: the variables' suffix
     printf "%-46s %12s %12s\n", kind " wall time", "display", "no display"
     printf "%-46s %9.1f ms %9.1f ms\n", "do-nothing program", f / 1000, hf / 1000
     printf "%-46s %9.1f ms %9.1f ms\n", "must-do program (text, window search)", m / 1000, hm / 1000
-    printf "%-46s %9.1f ms %9.1f ms\n", "unattended installation (twin)", s / 1000, hs / 1000
+    printf "%-46s %9.1f ms %9.1f ms\n", "unattended installation (VOZAZIZA.EXE)", s / 1000, hs / 1000
     printf "  ratio setup / must-do, display:             %8.2f  (target at most 1.50)\n", s / m
     printf "  ratio setup / do-nothing, display:          %8.2f\n", s / f
     printf "  cost of no display, setup:                  %8.1f ms\n", (hs - s) / 1000
@@ -141,14 +143,14 @@ zip_bytes=$(stat -c %s "$root/build/bench-zip.zip")
 awk -v n="$corpus_files" -v b="$corpus_bytes" -v pt="$(printf '%s\n' $pack_times | median)" -v pb="$pack_bytes" \
     -v zt="$(printf '%s\n' $zip_times | median)" -v zb="$zip_bytes" -v runs="$pack_runs" 'BEGIN {
   printf "Packing %d files, %.1f MB (median of %d):\n", n, b / 1e6, runs
-  printf "  Parvello (twin, under Wine):  %8.0f ms  %10d bytes  ratio %.3f\n", pt, pb, pb / b
+  printf "  Parvello (64-bit, Wine):       %8.0f ms  %10d bytes  ratio %.3f\n", pt, pb, pb / b
   printf "  zip -6 (host):                %8.0f ms  %10d bytes  ratio %.3f\n", zt, zb, zb / b }'
 
 exe="$root/build/win32/bin/VOZAZIZA.EXE"
 res="$root/build/win32/resources"
 total=$(stat -c %s "$exe")
 payload=0
-for f in parvello.dl_ parvello.hl_ parvello.cn_; do payload=$((payload + $(stat -c %s "$res/$f"))); done
+for f in parvello.dl_ parvello-other.dl_ parvello.hl_ parvello.cn_; do payload=$((payload + $(stat -c %s "$res/$f"))); done
 payload=$((payload + $(stat -c %s "$root/resources/licence.txt")))
 for f in "$res"/*.bmp; do [ -f "$f" ] && payload=$((payload + $(stat -c %s "$f"))); done
 
