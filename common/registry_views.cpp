@@ -2,11 +2,12 @@
 
 namespace {
 
-const RegistryView kOneView[] = {{0, true}};
+// This process's own view first.
+const RegistryView kOneView[] = {{0}};
 #ifdef _WIN64
-const RegistryView kTwoViews[] = {{KEY_WOW64_64KEY, true}, {KEY_WOW64_32KEY, false}};
+const RegistryView kTwoViews[] = {{KEY_WOW64_64KEY}, {KEY_WOW64_32KEY}};
 #else
-const RegistryView kTwoViews[] = {{KEY_WOW64_32KEY, true}, {KEY_WOW64_64KEY, false}};
+const RegistryView kTwoViews[] = {{KEY_WOW64_32KEY}, {KEY_WOW64_64KEY}};
 #endif
 
 #ifndef _WIN64
@@ -60,6 +61,8 @@ LONG DeleteKeyInView(HKEY root, const char* path, REGSAM view) {
   typedef LONG(WINAPI * DeleteKeyEx)(HKEY, LPCSTR, REGSAM, DWORD);
   if (!view) return RegDeleteKeyA(root, path);
   HMODULE advapi = GetModuleHandleA("advapi32.dll");
-  auto deleteKeyEx = advapi ? reinterpret_cast<DeleteKeyEx>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteKeyExA"))) : nullptr;
+  auto deleteKeyEx =
+      advapi ? reinterpret_cast<DeleteKeyEx>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteKeyExA")))
+             : nullptr;
   return deleteKeyEx ? deleteKeyEx(root, path, view, 0) : ERROR_CALL_NOT_IMPLEMENTED;
 }

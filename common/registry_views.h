@@ -17,8 +17,7 @@
 #include <windows.h>
 
 struct RegistryView {
-  REGSAM flag;           // KEY_WOW64_32KEY or KEY_WOW64_64KEY; 0 on a system of one view
-  bool ownArchitecture;  // the view of this process's own architecture
+  REGSAM flag;  // KEY_WOW64_32KEY or KEY_WOW64_64KEY; 0 on a system of one view
 };
 
 // Whether the system is x64 Windows, with a 32-bit and a 64-bit view.
