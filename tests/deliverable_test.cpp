@@ -363,7 +363,7 @@ TEST(Deliverable, TheProductLibraryExportsItsThreeEntriesAndImportsWindowsDllsOn
     EXPECT_EQ(tables.machine, build.second);
     EXPECT_TRUE(tables.characteristics & IMAGE_FILE_DLL);
     EXPECT_EQ(tables.exports, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Uninstall"}));
-    const std::set<std::string> windows = {"kernel32.dll", "user32.dll", "advapi32.dll",
+    const std::set<std::string> windows = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
                                            "shell32.dll",  "ole32.dll",  "msvcrt.dll"};
     EXPECT_FALSE(tables.imports.empty());
     for (const std::string& name : tables.imports) EXPECT_TRUE(windows.count(name)) << "imports " << name;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "mail_handover.h"
+#include "menu_icon.h"
 #include "module.h"
 #include "packer.h"
 
@@ -82,7 +83,10 @@ bool SendInBackground(const std::vector<std::wstring>& selection, HWND owner, bo
 }  // namespace
 
 ContextMenu::ContextMenu() : references_(1) { ObjectCreated(); }
-ContextMenu::~ContextMenu() { ObjectDestroyed(); }
+ContextMenu::~ContextMenu() {
+  if (menuIcon_) DeleteObject(menuIcon_);
+  ObjectDestroyed();
+}
 
 STDMETHODIMP ContextMenu::QueryInterface(REFIID interfaceId, void** object) {
   if (!object) return E_POINTER;
@@ -143,6 +147,17 @@ STDMETHODIMP ContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT firstCom
     return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
   if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_STRING, firstCommand + kSendCommand, kMenuText))
     return HRESULT_FROM_WIN32(GetLastError());
+  // ShowIcon: the product's icon beside the command.
+  ProductOptions options;
+  ReadProductOptions(options);
+  if (options.showIcon) {
+    if (!menuIcon_) menuIcon_ = MakeMenuIcon();
+    MENUITEMINFOW item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_BITMAP;
+    item.hbmpItem = menuIcon_;
+    if (menuIcon_) SetMenuItemInfoW(menu, index, TRUE, &item);
+  }
   return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, kSendCommand + 1);
 }
 

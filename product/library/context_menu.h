@@ -27,6 +27,9 @@ class ContextMenu final : public IShellExtInit, public IContextMenu {
  private:
   volatile LONG references_;
   std::vector<std::wstring> selection_;
+  // The menu item's picture: the menu shows it as long as the menu lives,
+  // which the shell keeps no longer than this object.
+  HBITMAP menuIcon_ = nullptr;
 };
 
 // Packs `selection` and hands the archive on; a failure is shown in one

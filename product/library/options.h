@@ -9,6 +9,7 @@
 extern const char kSettingsKey[];
 
 struct ProductOptions {
+  DWORD showIcon = 1;  // the product's icon beside the menu command
   DWORD useParentFolder = 1;
   DWORD useClicked = 1;
   DWORD useCustom = 0;

@@ -276,6 +276,34 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   char item[64] = "";
   GetMenuStringA(popup, 1, item, sizeof item, MF_BYPOSITION);
   EXPECT_STREQ(item, "Send with Parvello");
+  // ShowIcon (1 as the setup stores it): the product's small icon beside
+  // the command, its transparency in the alpha channel, so that a light
+  // and a dark menu show it alike; none with ShowIcon 0.
+  MENUITEMINFOW picture = {};
+  picture.cbSize = sizeof picture;
+  picture.fMask = MIIM_BITMAP;
+  ASSERT_TRUE(GetMenuItemInfoW(popup, 1, TRUE, &picture));
+  ASSERT_NE(picture.hbmpItem, nullptr);
+  DIBSECTION dib = {};
+  ASSERT_EQ(GetObjectW(picture.hbmpItem, sizeof dib, &dib), static_cast<int>(sizeof dib));
+  EXPECT_EQ(dib.dsBm.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(dib.dsBm.bmBitsPixel, 32);
+  const DWORD* pixels = static_cast<const DWORD*>(dib.dsBm.bmBits);
+  int opaque = 0, clear = 0;
+  for (int i = 0; i < dib.dsBm.bmWidth * dib.dsBm.bmHeight; ++i) {
+    opaque += (pixels[i] >> 24) == 0xFF;
+    clear += pixels[i] == 0;
+  }
+  EXPECT_GT(opaque, 0);
+  EXPECT_GT(clear, 0);
+  EXPECT_EQ(opaque + clear, dib.dsBm.bmWidth * dib.dsBm.bmHeight) << "each pixel wholly there or wholly clear";
+  ASSERT_TRUE(SetSetting("ShowIcon", 0));
+  HMENU plain = CreatePopupMenu();
+  ASSERT_TRUE(SUCCEEDED(menu->QueryContextMenu(plain, 0, 100, 200, CMF_NORMAL)));
+  ASSERT_TRUE(GetMenuItemInfoW(plain, 0, TRUE, &picture));
+  EXPECT_EQ(picture.hbmpItem, nullptr);
+  DestroyMenu(plain);
+  ASSERT_TRUE(SetSetting("ShowIcon", 1));
   HMENU defaults = CreatePopupMenu();
   EXPECT_EQ(menu->QueryContextMenu(defaults, 0, 100, 200, CMF_DEFAULTONLY), S_OK) << "not the default command";
   EXPECT_EQ(GetMenuItemCount(defaults), 0);
