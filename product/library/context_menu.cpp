@@ -6,6 +6,7 @@
 
 #include "mail_handover.h"
 #include "menu_icon.h"
+#include "send_progress.h"
 #include "module.h"
 #include "packer.h"
 
@@ -201,7 +202,11 @@ bool AskToSendWithout(const std::wstring& unread, void* owner) {
 HRESULT SendWithParvello(const std::vector<std::wstring>& selection, HWND owner, bool quiet) {
   ProductOptions options;
   ReadProductOptions(options);
-  PackOutcome pack = PackSelection(selection, options, quiet ? nullptr : AskToSendWithout, owner);
+  PackOutcome pack;
+  {
+    SendProgress progress(owner, !quiet && options.hideProgressDialog == 0, options.askConfirmationOnCancel != 0);
+    pack = PackSelection(selection, options, quiet ? nullptr : AskToSendWithout, owner, &progress);
+  }
   if (pack.cancelled) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
   std::wstring problem = pack.problem;
   HRESULT result = S_OK;

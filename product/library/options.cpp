@@ -33,6 +33,8 @@ void ReadProductOptions(ProductOptions& options) {
   // One settings key serves the library of both architectures.
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ | SettingsView(), &key) != ERROR_SUCCESS) return;
   ReadNumber(key, L"ShowIcon", options.showIcon);
+  ReadNumber(key, L"HideProgressDialog", options.hideProgressDialog);
+  ReadNumber(key, L"AskConfirmationOnCancel", options.askConfirmationOnCancel);
   ReadNumber(key, L"UseParentFolder", options.useParentFolder);
   ReadNumber(key, L"UseClicked", options.useClicked);
   ReadNumber(key, L"UseCustom", options.useCustom);

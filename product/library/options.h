@@ -10,6 +10,8 @@ extern const char kSettingsKey[];
 
 struct ProductOptions {
   DWORD showIcon = 1;  // the product's icon beside the menu command
+  DWORD hideProgressDialog = 0;
+  DWORD askConfirmationOnCancel = 1;
   DWORD useParentFolder = 1;
   DWORD useClicked = 1;
   DWORD useCustom = 0;

@@ -4,6 +4,7 @@
 
 #include "archive_folder.h"
 #include "archive_name.h"
+#include "send_progress.h"
 #include "text.h"
 #include "zip_writer.h"
 
@@ -71,8 +72,10 @@ class Packing {
  public:
   // The archive folder is never packed: the archive being written lies in
   // it, and reading it would fail on its own half-written file.
-  Packing(ZipWriter& zip, const std::wstring& filters, const std::wstring& archiveFolder)
-      : zip_(zip), filters_(filters), archiveFolder_(archiveFolder) {}
+  Packing(ZipWriter& zip, const std::wstring& filters, const std::wstring& archiveFolder, SendProgress* progress)
+      : zip_(zip), filters_(filters), archiveFolder_(archiveFolder), progress_(progress) {
+    if (progress_) zip_.SetBlockHook(&Packing::Block, this);
+  }
 
   bool Add(const std::wstring& path, const std::string& name) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -93,9 +96,12 @@ class Packing {
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       if (MatchesFilters(FileName(path), filters_)) return true;
       current_ = path;
+      if (progress_ && !progress_->Advance(ShownPath(path), done_)) return Cancel();
       DWORD unopened = 0;
       bool ok = zip_.AddFile(name, path, attributes, &unopened);
       if (unopened) Unread(path, unopened);
+      done_ += fileRead_;
+      fileRead_ = 0;
       return ok;
     }
     if (lstrcmpiW(path.c_str(), archiveFolder_.c_str()) == 0) return true;
@@ -120,6 +126,21 @@ class Packing {
     return ok;
   }
 
+  // Between the blocks of a large file the user may cancel too.
+  static bool Block(void* self, uint64_t read) {
+    auto* packing = static_cast<Packing*>(self);
+    packing->fileRead_ = read;
+    return packing->progress_->Advance(ShownPath(packing->current_), packing->done_ + read);
+  }
+  bool Cancel() {
+    cancelled_ = true;
+    return false;
+  }
+
+ public:
+  bool Cancelled() const { return cancelled_ || zip_.Failure() == kZipCancelled; }
+
+ private:
   void Unread(const std::wstring& path, DWORD error) {
     unread_ += ShownPath(path) + L" (" + SystemMessage(error) + L")\n";
   }
@@ -127,9 +148,42 @@ class Packing {
   ZipWriter& zip_;
   const std::wstring& filters_;
   const std::wstring& archiveFolder_;
+  SendProgress* progress_;
   std::wstring current_;
   std::wstring unread_;
+  ULONGLONG done_ = 0;      // bytes of the files packed so far
+  ULONGLONG fileRead_ = 0;  // and of the file being packed
+  bool cancelled_ = false;
 };
+
+// The bytes of the files below `path`, for the progress window's bar.
+ULONGLONG BytesBelow(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  ULONGLONG bytes = 0;
+  do {
+    if (lstrcmpW(found.cFileName, L".") == 0 || lstrcmpW(found.cFileName, L"..") == 0) continue;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      bytes += (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    else if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      bytes += BytesBelow(path + L"\\" + found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return bytes;
+}
+
+ULONGLONG SelectionBytes(const std::vector<std::wstring>& selection) {
+  ULONGLONG bytes = 0;
+  for (const std::wstring& item : selection) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(LongPath(item).c_str(), GetFileExInfoStandard, &data)) continue;
+    bytes += data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY
+                 ? BytesBelow(LongPath(item))
+                 : (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  return bytes;
+}
 
 // The name of a second, third... selected item of one name: the number
 // goes before a file's extension ("report (2).txt").
@@ -192,7 +246,7 @@ bool MatchesFilters(const std::wstring& name, const std::wstring& filters) {
 }
 
 PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options,
-                          SendWithoutThem ask, void* context) {
+                          SendWithoutThem ask, void* context, SendProgress* progress) {
   PackOutcome outcome;
   std::wstring folder = ArchiveFolder(options);
   if (!IsFullPath(folder)) {
@@ -234,7 +288,8 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
   if (options.lowPriority) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   ZipWriter zip(file);
   const std::wstring longFolder = LongPath(folder);
-  Packing packing(zip, options.fileFilters, longFolder);
+  if (progress && progress->Shown()) progress->SetTotal(SelectionBytes(selection));
+  Packing packing(zip, options.fileFilters, longFolder, progress);
   std::set<std::wstring> topNames;  // two selected items of one name get distinct names
   bool ok = true;
   for (const std::wstring& item : selection) {
@@ -249,7 +304,7 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
   SetThreadPriority(GetCurrentThread(), previousPriority);
   CloseHandle(file);
   // Never an archive that silently lacks a selected file.
-  bool cancelled = false;
+  bool cancelled = packing.Cancelled();
   if (ok && !packing.UnreadItems().empty() && !(ask && ask(packing.UnreadItems(), context))) {
     ok = false;
     cancelled = ask != nullptr;

@@ -15,7 +15,7 @@ struct PackOutcome {
   bool packed = false;
   std::wstring archive;  // the archive's full path, when packed
   std::wstring problem;  // what to tell the user, when not
-  bool cancelled = false;  // the user chose not to send without unread items
+  bool cancelled = false;  // the user cancelled, or chose not to send without unread items
 };
 
 // Asked when some items could not be read (`unread` names them, one a
@@ -25,8 +25,9 @@ typedef bool (*SendWithoutThem)(const std::wstring& unread, void* context);
 // Every name a file system holds is read (through "\\?\" paths). Items
 // that cannot be read never vanish silently: with `ask` null the send
 // fails and names them, otherwise `ask` decides.
+// `progress`, when given, shows how far it is and may cancel the send.
 PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options,
-                          SendWithoutThem ask, void* context);
+                          SendWithoutThem ask, void* context, class SendProgress* progress = nullptr);
 
 // Whether `name` matches one of the semicolon-separated wildcards
 // (* and ?, without regard to case).

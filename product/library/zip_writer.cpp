@@ -142,6 +142,10 @@ bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, DWO
       break;
     }
     read += got;
+    if (blockHook_ && !blockHook_(hookContext_, read)) {
+      ok = Fail(kZipCancelled, 0);
+      break;
+    }
     crc = crc32(crc, in.data(), got);
     flush = got == 0 ? Z_FINISH : Z_NO_FLUSH;
     stream.next_in = in.data();

@@ -12,7 +12,7 @@
 
 #include <zlib.h>
 
-enum ZipFailure { kZipNoFailure, kZipWriteFailed, kZipReadFailed, kZipTooLarge, kZipTooManyEntries };
+enum ZipFailure { kZipNoFailure, kZipWriteFailed, kZipReadFailed, kZipTooLarge, kZipTooManyEntries, kZipCancelled };
 
 class ZipWriter {
  public:
@@ -37,6 +37,13 @@ class ZipWriter {
   // it was packed), for the caller to name it.
   bool AddFile(const std::string& name, const std::wstring& source, DWORD attributes, DWORD* unopened);
   bool Finish(const char* comment);
+  // Called after each block of a file is read, with the bytes of that file
+  // read so far; false stops the archive (kZipCancelled).
+  typedef bool (*BlockHook)(void* context, uint64_t read);
+  void SetBlockHook(BlockHook hook, void* context) {
+    blockHook_ = hook;
+    hookContext_ = context;
+  }
 
   ZipFailure Failure() const { return failure_; }
   DWORD SystemError() const { return systemError_; }  // of the failed write or read
@@ -54,5 +61,7 @@ class ZipWriter {
   DWORD systemError_ = 0;
   z_stream stream_ = {};
   bool streamReady_ = false;
+  BlockHook blockHook_ = nullptr;
+  void* hookContext_ = nullptr;
   std::vector<Bytef> in_, out_;
 };

@@ -694,6 +694,81 @@ TEST_F(ProductLibrary, AFolderTheUserCannotWriteInGivesWayToTheUsersOwn) {
   DeleteTree(own);
 }
 
+// The progress window of this process's sends: a dialog captioned
+// "Parvello" that holds a progress bar; null when none shows.
+HWND ProgressWindow() {
+  for (HWND dialog : DialogsOf(GetCurrentProcessId(), "Parvello"))
+    if (FindWindowExA(dialog, nullptr, "msctls_progress32", nullptr)) return dialog;
+  return nullptr;
+}
+
+// The question a Cancel asks, when it asks: a "Parvello" dialog without a
+// progress bar.
+HWND CancelQuestion() {
+  for (HWND dialog : DialogsOf(GetCurrentProcessId(), "Parvello"))
+    if (!FindWindowExA(dialog, nullptr, "msctls_progress32", nullptr)) return dialog;
+  return nullptr;
+}
+
+// A send that takes a while shows its progress: the file being packed and
+// how far the selection is. Cancel stops it at once (asked first when
+// AskConfirmationOnCancel is set; No goes on): no archive stays, no mail
+// program starts.
+TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
+  const std::wstring large = Wide(checkDir_) + L"\\source\\Large";
+  CreateDirectoryW(large.c_str(), nullptr);
+  std::string noise(32 * 1024 * 1024, '\0');
+  unsigned seed = 7;
+  for (size_t i = 0; i < noise.size(); i += 4) {
+    seed = seed * 1103515245 + 12345;
+    memcpy(&noise[i], &seed, 4);
+  }
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(WriteWide(large + L"\\part" + std::to_wstring(i) + L".bin", noise));
+  noise.clear();
+  IContextMenu* menu = MenuFor({large});
+  ASSERT_NE(menu, nullptr);
+  CMINVOKECOMMANDINFO invocation = {};
+  invocation.cbSize = sizeof invocation;
+  invocation.fMask = CMIC_MASK_ASYNCOK;
+  invocation.lpVerb = MAKEINTRESOURCEA(0);
+  for (DWORD ask : {0u, 1u}) {
+    SCOPED_TRACE(ask);
+    ASSERT_TRUE(SetSetting("AskConfirmationOnCancel", ask));
+    ASSERT_EQ(menu->InvokeCommand(&invocation), S_OK);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; }, 15000)) << "no progress window";
+    EXPECT_TRUE(WaitUntil([&] { return StaticTexts(window).find("part") != std::string::npos; }))
+        << "the file being packed: " << StaticTexts(window);
+    if (ask) SaveScreenshot("library-progress");
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    if (ask) {
+      HWND question = nullptr;
+      ASSERT_TRUE(WaitUntil([&] { return (question = CancelQuestion()) != nullptr; }));
+      EXPECT_NE(StaticTexts(question).find("Stop packing?"), std::string::npos) << StaticTexts(question);
+      SaveScreenshot("library-cancel-question");
+      // No: the packing goes on, in a window of its own again.
+      PostMessageA(question, WM_COMMAND, IDNO, 0);
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question) && (window = ProgressWindow()) != nullptr; }));
+      PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+      ASSERT_TRUE(WaitUntil([&] { return (question = CancelQuestion()) != nullptr; }));
+      PostMessageA(question, WM_COMMAND, IDYES, 0);
+    }
+    menu->Release();
+    EXPECT_TRUE(WaitUntil([] {
+      CoFreeUnusedLibrariesEx(0, 0);
+      return GetModuleHandleA("parvello.dll") == nullptr;
+    }, 20000)) << "the send did not end";
+    EXPECT_EQ(ProgressWindow(), nullptr);
+    EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{}) << "a cancelled send leaves no archive";
+    EXPECT_FALSE(FileExists(kRecord)) << "nor starts the mail program";
+    // The library went with the send: the next one starts it afresh.
+    menu = MenuFor({large});
+    ASSERT_NE(menu, nullptr);
+  }
+  menu->Release();
+  DeleteTree(Utf8(large));
+}
+
 // Names Windows' own path rules would bend are packed as they are: a
 // device name with an extension, names ending in a dot or a blank; a
 // drive's root is no item the command is offered for.
