@@ -44,8 +44,6 @@ void ForEachProductArchive(const std::wstring& folder, Act act, Unreadable unrea
 
 }  // namespace
 
-bool IsProductArchive(const std::wstring& path) { return MarkOf(path) == kOurs; }
-
 namespace {
 
 Mark MarkOf(const std::wstring& path) {

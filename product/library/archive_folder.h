@@ -8,8 +8,6 @@
 
 extern const char kArchiveComment[];
 
-bool IsProductArchive(const std::wstring& path);
-
 // Deletes the product's archives in `folder` last written more than `days`
 // days ago (none when `days` is 0). Archives in use stay.
 void DeleteOldArchives(const std::wstring& folder, DWORD days);

@@ -746,9 +746,13 @@ TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
       ASSERT_TRUE(WaitUntil([&] { return (question = CancelQuestion()) != nullptr; }));
       EXPECT_NE(StaticTexts(question).find("Stop packing?"), std::string::npos) << StaticTexts(question);
       SaveScreenshot("library-cancel-question");
-      // No: the packing goes on, in a window of its own again.
+      // No: the packing goes on, in a window of its own again (the
+      // cancelled one closes).
       PostMessageA(question, WM_COMMAND, IDNO, 0);
-      ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question) && (window = ProgressWindow()) != nullptr; }));
+      const HWND cancelled = window;
+      ASSERT_TRUE(WaitUntil([&] {
+        return !IsWindow(question) && !IsWindow(cancelled) && (window = ProgressWindow()) != nullptr;
+      }));
       PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
       ASSERT_TRUE(WaitUntil([&] { return (question = CancelQuestion()) != nullptr; }));
       PostMessageA(question, WM_COMMAND, IDYES, 0);
