@@ -6,11 +6,6 @@
 #include "common/owned.h"
 #include "common/registry_views.h"
 
-const char* const g_mailClientNames[kMailClientCount] = {
-    "Microsoft Outlook", "Microsoft Outlook Express", "Microsoft Exchange Client", "Netscape Messenger",
-    "Lotus ccMail",      "Qualcomm Eudora",           "Calypso",                   "The Bat!",
-};
-
 namespace {
 
 constexpr char kClientsKey[] = "SOFTWARE\\Clients\\Mail";
@@ -76,7 +71,7 @@ void ReadStoredMailChoice(MailChoice& choice) {
   if (RegQueryValueExA(key.Get(), "Mailer", nullptr, nullptr, reinterpret_cast<BYTE*>(&choice.number), &size) !=
       ERROR_SUCCESS)
     choice.number = DetectDefaultMailClient();
-  else if (choice.number > kMailClientCount)
+  else if (choice.number > static_cast<DWORD>(kMailClientCount))
     choice.number = 1;
 
   QueryText(key.Get(), "UserDefinedCmdLine", choice.commandLine, sizeof choice.commandLine);

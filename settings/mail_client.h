@@ -4,11 +4,11 @@
 #pragma once
 #include <windows.h>
 
+#include "common/mail_clients.h"
+
 // 0 is the user-defined command line; 1 to 8 the predefined clients in
-// list order (number = position + 1).
+// list order (kMailClientNames).
 constexpr DWORD kUserDefinedMailer = 0;
-constexpr DWORD kMailClientCount = 8;
-extern const char* const g_mailClientNames[kMailClientCount];
 
 constexpr int kCommandLineSize = 260;  // 259 characters and the terminator
 

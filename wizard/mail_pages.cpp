@@ -14,16 +14,9 @@ namespace {
 // stores its command line, only then.
 bool g_userDefinedChosen;
 
-// The Insert Macro menu's commands and what each puts on the command line.
-struct Macro {
-  UINT command;
-  const char* item;
-  const char* text;
-};
-const Macro kMacros[] = {
-    {104, "Archive file name", "$NAME"},
-    {105, "Archive file name (MS-DOS)", "$DOSNAME"},
-};
+// The Insert Macro menu's commands: the first macro's, the next one's.
+constexpr UINT kFirstMacroCommand = 104;
+constexpr UINT kMacroCount = sizeof kMailMacros / sizeof kMailMacros[0];
 
 void ReportRegistryError(HWND page) {
   MessageBoxA(page, Text(IDS_REGISTRY_ERROR), Text(IDS_SETUP_CAPTION), MB_OK | MB_ICONERROR);
@@ -35,7 +28,7 @@ void SetUpMailClientPage(HWND page) {
   MailChoice choice;
   ReadStoredMailChoice(choice);
   HWND list = GetDlgItem(page, IDC_MAIL_CLIENT_LIST);
-  for (const char* name : g_mailClientNames) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  for (const char* name : kMailClientNames) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   bool predefined = choice.number != kUserDefinedMailer;
   SendMessageA(list, CB_SETCURSEL, predefined ? choice.number - 1 : 0, 0);
   CheckRadioButton(page, IDC_PREDEFINED_CLIENT, IDC_USER_DEFINED_CLIENT,
@@ -63,7 +56,7 @@ void OpenMacroMenu(HWND page) {
   SetForegroundWindow(page);
   HMENU menu = CreatePopupMenu();
   if (!menu) return;
-  for (const Macro& macro : kMacros) AppendMenuA(menu, MF_STRING, macro.command, macro.item);
+  for (UINT i = 0; i < kMacroCount; ++i) AppendMenuA(menu, MF_STRING, kFirstMacroCommand + i, kMailMacros[i].item);
   TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, area.right, area.bottom, 0, page, nullptr);
   DestroyMenu(menu);
   // The known remedy for a popup menu that the next click outside would
@@ -128,8 +121,8 @@ INT_PTR CALLBACK UserDefinedPageProc(HWND page, UINT message, WPARAM wParam, LPA
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_INSERT_MACRO && HIWORD(wParam) == STN_CLICKED) OpenMacroMenu(page);
-      for (const Macro& macro : kMacros)
-        if (LOWORD(wParam) == macro.command) InsertMacro(page, macro.text);
+      if (LOWORD(wParam) >= kFirstMacroCommand && LOWORD(wParam) < kFirstMacroCommand + kMacroCount)
+        InsertMacro(page, kMailMacros[LOWORD(wParam) - kFirstMacroCommand].text);
       return TRUE;
     case WM_NOTIFY:
       switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
