@@ -209,7 +209,7 @@ bool ExpandedResource(HMODULE module, WORD id, Bytes& expanded) {
 }
 
 // What 64-bit Windows needs of the setup: a library for 32-bit programs
-// and one for Explorer, each a DLL of its machine type with the three
+// and one for Explorer, each a DLL of its machine type with the four
 // entries, exactly the libraries the build made.
 TEST(Deliverable, CarriesOneLibraryOfEachMachineType) {
   HMODULE deliverable = LoadLibraryExA(DeliverablePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -230,7 +230,8 @@ TEST(Deliverable, CarriesOneLibraryOfEachMachineType) {
     ASSERT_TRUE(ReadPeTables(expanded, tables));
     EXPECT_EQ(tables.machine, library.machine);
     EXPECT_TRUE(tables.characteristics & IMAGE_FILE_DLL);
-    EXPECT_EQ(tables.exports, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Uninstall"}));
+    EXPECT_EQ(tables.exports,
+              (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Options", "Uninstall"}));
   }
   FreeLibrary(deliverable);
 }
@@ -362,9 +363,10 @@ TEST(Deliverable, TheProductLibraryExportsItsThreeEntriesAndImportsWindowsDllsOn
     ASSERT_TRUE(ReadPeTables(file, tables));
     EXPECT_EQ(tables.machine, build.second);
     EXPECT_TRUE(tables.characteristics & IMAGE_FILE_DLL);
-    EXPECT_EQ(tables.exports, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Uninstall"}));
-    const std::set<std::string> windows = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
-                                           "shell32.dll",  "ole32.dll",  "msvcrt.dll"};
+    EXPECT_EQ(tables.exports,
+              (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Options", "Uninstall"}));
+    const std::set<std::string> windows = {"kernel32.dll", "user32.dll", "gdi32.dll",  "advapi32.dll",
+                                           "shell32.dll",  "ole32.dll",  "msvcrt.dll", "comctl32.dll"};
     EXPECT_FALSE(tables.imports.empty());
     for (const std::string& name : tables.imports) EXPECT_TRUE(windows.count(name)) << "imports " << name;
   }

@@ -1,6 +1,7 @@
 #include "archive_folder.h"
 
 #include <string.h>
+#include <wctype.h>
 
 #include "common/archive_folder_mark.h"
 
@@ -90,6 +91,22 @@ void DeleteAllArchives(const std::wstring& folder, std::vector<std::wstring>& le
         if (!DeleteFileW(path.c_str())) left.push_back(path);
       },
       [&](const std::wstring& path) { left.push_back(path + L" (in use: not checked)"); });
+}
+
+bool IsFullPath(const std::wstring& path) {
+  bool drive = path.size() >= 2 && path[1] == L':' && iswalpha(path[0]) && (path.size() == 2 || path[2] == L'\\');
+  bool share = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\';
+  return drive || share;
+}
+
+DWORD MakeArchiveFolder(const std::wstring& folder) {
+  std::wstring made = folder.back() == L':' ? folder + L"\\" : folder;  // a drive's root
+  if (CreateDirectoryW(made.c_str(), nullptr)) {
+    MarkAsOurFolder(folder);
+    return 0;
+  }
+  DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS ? 0 : error;
 }
 
 void MarkAsOurFolder(const std::wstring& folder) {

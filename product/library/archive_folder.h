@@ -1,5 +1,6 @@
-// The archives the product has made, told from every other file by the
-// comment of their ZIP end record: only those are ever deleted.
+// The archive folder and the archives the product has made in it, told
+// from every other file by the comment of their ZIP end record: only those
+// are ever deleted.
 #pragma once
 #include <windows.h>
 
@@ -15,6 +16,13 @@ void DeleteOldArchives(const std::wstring& folder, DWORD days);
 // Deletes all of the product's archives in `folder`; those that stay are
 // added to `left`.
 void DeleteAllArchives(const std::wstring& folder, std::vector<std::wstring>& left);
+
+// A path with a drive (C:\Archives) or a share (\\server\mail).
+bool IsFullPath(const std::wstring& path);
+
+// Makes the archive folder (its last part only) when it is missing, with
+// the product's mark. 0 when it is there, else the system's error.
+DWORD MakeArchiveFolder(const std::wstring& folder);
 
 // The folder was made by the product: the uninstall may take it away.
 void MarkAsOurFolder(const std::wstring& folder);

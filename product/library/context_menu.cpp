@@ -6,31 +6,55 @@
 
 #include "mail_handover.h"
 #include "menu_icon.h"
-#include "send_progress.h"
 #include "module.h"
+#include "options_window.h"
 #include "packer.h"
+#include "send_progress.h"
 
 namespace {
 
-const char kMenuText[] = "Send with Parvello";
-const char kVerb[] = "ParvelloSend";
-const wchar_t kVerbW[] = L"ParvelloSend";
-const char kHelpText[] = "Packs the selected files and folders into a ZIP archive and attaches it to a new mail message.";
-const wchar_t kHelpTextW[] =
-    L"Packs the selected files and folders into a ZIP archive and attaches it to a new mail message.";
-constexpr UINT kSendCommand = 0;  // the one command's offset
+// The commands: sending, and the Options window, which the menu offers
+// with Shift held (an extended verb), as Windows offers its own extras.
+struct Command {
+  const char* text;
+  const char* verb;
+  const wchar_t* verbW;
+  const char* help;
+  const wchar_t* helpW;
+};
+const Command kCommands[] = {
+    {"Send with Parvello", "ParvelloSend", L"ParvelloSend",
+     "Packs the selected files and folders into a ZIP archive and attaches it to a new mail message.",
+     L"Packs the selected files and folders into a ZIP archive and attaches it to a new mail message."},
+    {"Parvello Options...", "ParvelloOptions", L"ParvelloOptions", "Shows and changes Parvello's settings.",
+     L"Shows and changes Parvello's settings."},
+};
+constexpr UINT kCommandCount = sizeof kCommands / sizeof kCommands[0];
+constexpr UINT kSendCommand = 0;  // the commands' offsets
+constexpr UINT kOptionsCommand = 1;
+constexpr UINT kNoCommand = ~0u;
 
 // The command named by verb or by offset, in either character set. A
 // Unicode caller's wide verb is the one that counts: its ANSI one may be
 // missing or say something else.
-bool NamesOurCommand(const CMINVOKECOMMANDINFO* invocation) {
-  if (invocation->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (invocation->fMask & CMIC_MASK_UNICODE)) {
-    const auto* wide = reinterpret_cast<const CMINVOKECOMMANDINFOEX*>(invocation);
-    if (wide->lpVerbW && !IS_INTRESOURCE(wide->lpVerbW)) return lstrcmpiW(wide->lpVerbW, kVerbW) == 0;
-    if (wide->lpVerbW) return LOWORD(reinterpret_cast<UINT_PTR>(wide->lpVerbW)) == kSendCommand;
+UINT CommandNamed(const CMINVOKECOMMANDINFO* invocation) {
+  UINT offset = kNoCommand;
+  if (invocation->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (invocation->fMask & CMIC_MASK_UNICODE) &&
+      reinterpret_cast<const CMINVOKECOMMANDINFOEX*>(invocation)->lpVerbW) {
+    const wchar_t* verb = reinterpret_cast<const CMINVOKECOMMANDINFOEX*>(invocation)->lpVerbW;
+    if (IS_INTRESOURCE(verb)) {
+      offset = LOWORD(reinterpret_cast<UINT_PTR>(verb));
+    } else {
+      for (UINT i = 0; i < kCommandCount; ++i)
+        if (lstrcmpiW(verb, kCommands[i].verbW) == 0) offset = i;
+    }
+  } else if (IS_INTRESOURCE(invocation->lpVerb)) {
+    offset = LOWORD(reinterpret_cast<UINT_PTR>(invocation->lpVerb));
+  } else {
+    for (UINT i = 0; i < kCommandCount; ++i)
+      if (lstrcmpiA(invocation->lpVerb, kCommands[i].verb) == 0) offset = i;
   }
-  if (IS_INTRESOURCE(invocation->lpVerb)) return LOWORD(reinterpret_cast<UINT_PTR>(invocation->lpVerb)) == kSendCommand;
-  return lstrcmpiA(invocation->lpVerb, kVerb) == 0;
+  return offset < kCommandCount ? offset : kNoCommand;
 }
 
 HRESULT CopyOut(UINT type, const char* text, const wchar_t* wide, CHAR* name, UINT size) {
@@ -146,7 +170,7 @@ STDMETHODIMP ContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT firstCom
   // Only the default command is wanted (a double click): this is not it.
   if ((flags & CMF_DEFAULTONLY) || selection_.empty() || firstCommand > lastCommand)
     return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, 0);
-  if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_STRING, firstCommand + kSendCommand, kMenuText))
+  if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_STRING, firstCommand + kSendCommand, kCommands[kSendCommand].text))
     return HRESULT_FROM_WIN32(GetLastError());
   // ShowIcon: the product's icon beside the command.
   ProductOptions options;
@@ -159,18 +183,24 @@ STDMETHODIMP ContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT firstCom
     item.hbmpItem = menuIcon_;
     if (menuIcon_) SetMenuItemInfoW(menu, index, TRUE, &item);
   }
-  return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, kSendCommand + 1);
+  UINT offsets = kSendCommand + 1;
+  if ((flags & CMF_EXTENDEDVERBS) && firstCommand + kOptionsCommand <= lastCommand &&
+      InsertMenuA(menu, index + 1, MF_BYPOSITION | MF_STRING, firstCommand + kOptionsCommand,
+                  kCommands[kOptionsCommand].text))
+    offsets = kOptionsCommand + 1;
+  return MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_NULL, offsets);
 }
 
 STDMETHODIMP ContextMenu::GetCommandString(UINT_PTR command, UINT type, UINT*, CHAR* name, UINT size) {
-  if (command != kSendCommand) return E_INVALIDARG;
+  if (command >= kCommandCount) return E_INVALIDARG;
+  const Command& named = kCommands[command];
   switch (type) {
     case GCS_VERBA:
     case GCS_VERBW:
-      return CopyOut(type, kVerb, kVerbW, name, size);
+      return CopyOut(type, named.verb, named.verbW, name, size);
     case GCS_HELPTEXTA:
     case GCS_HELPTEXTW:
-      return CopyOut(type, kHelpText, kHelpTextW, name, size);
+      return CopyOut(type, named.help, named.helpW, name, size);
     case GCS_VALIDATEA:
     case GCS_VALIDATEW:
       return S_OK;
@@ -180,7 +210,13 @@ STDMETHODIMP ContextMenu::GetCommandString(UINT_PTR command, UINT type, UINT*, C
 
 STDMETHODIMP ContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* invocation) {
   if (!invocation || invocation->cbSize < sizeof(CMINVOKECOMMANDINFO)) return E_INVALIDARG;
-  if (!NamesOurCommand(invocation)) return E_INVALIDARG;
+  UINT command = CommandNamed(invocation);
+  if (command == kNoCommand) return E_INVALIDARG;
+  if (command == kOptionsCommand) {
+    if (StartOptionsWindow()) return S_OK;
+    DWORD error = GetLastError();
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+  }
   if (selection_.empty()) return E_UNEXPECTED;
   bool quiet = (invocation->fMask & CMIC_MASK_FLAG_NO_UI) != 0;
   if ((invocation->fMask & CMIC_MASK_ASYNCOK) && SendInBackground(selection_, invocation->hwnd, quiet)) return S_OK;

@@ -1,7 +1,7 @@
 // The shell extension: initialised with the files and folders the user
-// selected (CF_HDROP), it adds one command to their context menu, "Send
+// selected (CF_HDROP), it adds its command to their context menu, "Send
 // with Parvello", which packs them and hands the archive to the mail
-// client.
+// client; with Shift held (extended verbs) also "Parvello Options...".
 #pragma once
 #include <windows.h>
 #include <shlobj.h>

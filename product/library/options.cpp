@@ -1,10 +1,38 @@
 #include "options.h"
 
+#include "common/owned.h"
 #include "common/registry_views.h"
 
 const char kSettingsKey[] = "SOFTWARE\\Quorvanta\\Parvello";
 
 namespace {
+
+// Every value the library uses, with its place in the options.
+struct NumberValue {
+  const wchar_t* name;
+  DWORD ProductOptions::*field;
+};
+const NumberValue kNumbers[] = {
+    {L"ShowIcon", &ProductOptions::showIcon},
+    {L"HideProgressDialog", &ProductOptions::hideProgressDialog},
+    {L"AskConfirmationOnCancel", &ProductOptions::askConfirmationOnCancel},
+    {L"UseParentFolder", &ProductOptions::useParentFolder},
+    {L"UseClicked", &ProductOptions::useClicked},
+    {L"UseCustom", &ProductOptions::useCustom},
+    {L"LowPriority", &ProductOptions::lowPriority},
+    {L"Retention", &ProductOptions::retention},
+    {L"Mailer", &ProductOptions::mailer},
+};
+struct TextValue {
+  const wchar_t* name;
+  std::wstring ProductOptions::*field;
+};
+const TextValue kTexts[] = {
+    {L"NameTemplate", &ProductOptions::nameTemplate},
+    {L"FileFilters", &ProductOptions::fileFilters},
+    {L"TemporaryFolder", &ProductOptions::temporaryFolder},
+    {L"UserDefinedCmdLine", &ProductOptions::userDefinedCmdLine},
+};
 
 void ReadNumber(HKEY key, const wchar_t* name, DWORD& value) {
   DWORD type = 0, number = 0, size = sizeof number;
@@ -29,23 +57,57 @@ void ReadText(HKEY key, const wchar_t* name, std::wstring& value) {
 
 void ReadProductOptions(ProductOptions& options) {
   options = ProductOptions();
-  HKEY key;
+  OwnedKey key;
   // One settings key serves the library of both architectures.
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ | SettingsView(), &key) != ERROR_SUCCESS) return;
-  ReadNumber(key, L"ShowIcon", options.showIcon);
-  ReadNumber(key, L"HideProgressDialog", options.hideProgressDialog);
-  ReadNumber(key, L"AskConfirmationOnCancel", options.askConfirmationOnCancel);
-  ReadNumber(key, L"UseParentFolder", options.useParentFolder);
-  ReadNumber(key, L"UseClicked", options.useClicked);
-  ReadNumber(key, L"UseCustom", options.useCustom);
-  ReadNumber(key, L"LowPriority", options.lowPriority);
-  ReadNumber(key, L"Retention", options.retention);
-  ReadNumber(key, L"Mailer", options.mailer);
-  ReadText(key, L"NameTemplate", options.nameTemplate);
-  ReadText(key, L"FileFilters", options.fileFilters);
-  ReadText(key, L"TemporaryFolder", options.temporaryFolder);
-  ReadText(key, L"UserDefinedCmdLine", options.userDefinedCmdLine);
-  RegCloseKey(key);
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ | SettingsView(), key.Receive()) != ERROR_SUCCESS)
+    return;
+  for (const NumberValue& number : kNumbers) ReadNumber(key.Get(), number.name, options.*number.field);
+  for (const TextValue& text : kTexts) ReadText(key.Get(), text.name, options.*text.field);
+}
+
+ProductOptions WithChanges(const ProductOptions& stored, const ProductOptions& shown, const ProductOptions& now) {
+  ProductOptions changed = stored;
+  for (const NumberValue& number : kNumbers)
+    if (now.*number.field != shown.*number.field) changed.*number.field = now.*number.field;
+  for (const TextValue& text : kTexts)
+    if (now.*text.field != shown.*text.field) changed.*text.field = now.*text.field;
+  return changed;
+}
+
+int WriteChangedOptions(const ProductOptions& before, const ProductOptions& changed, DWORD& error) {
+  error = ERROR_SUCCESS;
+  OwnedKey key;
+  LONG result = ERROR_SUCCESS;
+  auto open = [&] {
+    if (!key.Get())
+      result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               KEY_SET_VALUE | SettingsView(), nullptr, key.Receive(), nullptr);
+    return result == ERROR_SUCCESS;
+  };
+  for (const NumberValue& number : kNumbers) {
+    const DWORD& value = changed.*number.field;
+    if (value == before.*number.field) continue;
+    if (!open() || (result = RegSetValueExW(key.Get(), number.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                            sizeof value)) != ERROR_SUCCESS)
+      break;
+  }
+  for (const TextValue& text : kTexts) {
+    if (result != ERROR_SUCCESS) break;
+    const std::wstring& value = changed.*text.field;
+    if (value == before.*text.field) continue;
+    if (!open()) break;
+    result = RegSetValueExW(key.Get(), text.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+  error = static_cast<DWORD>(result);
+  return result == ERROR_SUCCESS;
+}
+
+int MayChangeOptions() {
+  OwnedKey key;
+  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_SET_VALUE | SettingsView(), key.Receive());
+  // A missing key is made by the first write; whether that may is told then.
+  return result != ERROR_ACCESS_DENIED;
 }
 
 // %VARIABLE% is the user's own (an administrator writes %TEMP%\Parvello

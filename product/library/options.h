@@ -26,6 +26,19 @@ struct ProductOptions {
 
 void ReadProductOptions(ProductOptions& options);
 
+// `stored` with each value in which `now` differs from `shown`.
+ProductOptions WithChanges(const ProductOptions& stored, const ProductOptions& shown, const ProductOptions& now);
+
+// Writes under the settings key those values in which `changed` differs
+// from `before` (numbers as REG_DWORD, texts as REG_SZ, as the setup
+// writes them), and nothing else. 1 when every one was written, 0 at the
+// first failure, whose system error is left in `error`.
+int WriteChangedOptions(const ProductOptions& before, const ProductOptions& changed, DWORD& error);
+
+// Whether this user may change the settings: 0 when the system refuses to
+// open the settings key for writing, else 1 (a write may still fail).
+int MayChangeOptions();
+
 // The folder of the archives: TemporaryFolder with its environment
 // variables expanded, or the default folder; without a trailing backslash.
 std::wstring ArchiveFolder(const ProductOptions& options);

@@ -196,24 +196,6 @@ std::wstring Numbered(const std::wstring& path, const std::wstring& name, int n)
   return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
-bool IsFullPath(const std::wstring& path) {
-  bool drive = path.size() >= 2 && path[1] == L':' && iswalpha(path[0]) && (path.size() == 2 || path[2] == L'\\');
-  bool share = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\';
-  return drive || share;
-}
-
-// Makes the archive folder when it is missing. 0 when it is there, else
-// the system's error.
-DWORD MakeFolder(const std::wstring& folder) {
-  std::wstring made = folder.back() == L':' ? folder + L"\\" : folder;  // a drive's root
-  if (CreateDirectoryW(made.c_str(), nullptr)) {
-    MarkAsOurFolder(folder);
-    return 0;
-  }
-  DWORD error = GetLastError();
-  return error == ERROR_ALREADY_EXISTS ? 0 : error;
-}
-
 // A name for the archive while it is written: unique in the folder across
 // processes, threads and sends in one tick.
 HANDLE CreatePartial(const std::wstring& folder, std::wstring& partial) {
@@ -266,7 +248,7 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
       if (error != ERROR_ACCESS_DENIED || !lstrcmpiW(folder.c_str(), DefaultArchiveFolder().c_str())) break;
       folder = DefaultArchiveFolder();
     }
-    makeError = MakeFolder(folder);
+    makeError = MakeArchiveFolder(folder);
     file = makeError ? INVALID_HANDLE_VALUE : CreatePartial(folder, partial);
     writeError = makeError || file != INVALID_HANDLE_VALUE ? 0 : GetLastError();
   }

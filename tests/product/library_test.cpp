@@ -325,7 +325,7 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   EXPECT_EQ(menu->GetCommandString(0, GCS_VERBA, nullptr, small, sizeof small), S_OK);
   EXPECT_STREQ(small, "Parv") << "cut to the buffer";
   EXPECT_EQ(menu->GetCommandString(0, GCS_VALIDATEA, nullptr, nullptr, 0), S_OK);
-  EXPECT_EQ(menu->GetCommandString(1, GCS_VERBA, nullptr, verb, sizeof verb), E_INVALIDARG);
+  EXPECT_EQ(menu->GetCommandString(2, GCS_VERBA, nullptr, verb, sizeof verb), E_INVALIDARG);
 
   // Picked from the menu, invoked by its offset as the shell does: the
   // archive, named after the clicked item, handed to the mail program
@@ -362,8 +362,9 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
   Record(kRecord);
 
-  // Anything else is refused and does nothing.
-  EXPECT_EQ(InvokeByOffset(menu, 1), E_INVALIDARG);
+  // Anything else (offset 1 is the Options window's) is refused and does
+  // nothing.
+  EXPECT_EQ(InvokeByOffset(menu, 2), E_INVALIDARG);
   EXPECT_EQ(InvokeByVerb(menu, "open"), E_INVALIDARG);
   wide.lpVerbW = L"open";
   EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&wide)), E_INVALIDARG);

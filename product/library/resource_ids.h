@@ -1,0 +1,29 @@
+// The library's resources: its icon, the manifest of its windows and the
+// Options window with its controls.
+#pragma once
+
+#define IDI_PRODUCT 1
+#define IDR_WINDOWS_MANIFEST 2
+
+#define IDD_OPTIONS 100
+
+#define IDC_OPT_PREDEFINED 1001
+#define IDC_OPT_MAIL_CLIENTS 1002
+#define IDC_OPT_USER_DEFINED 1003
+#define IDC_OPT_COMMAND_LINE 1004
+#define IDC_OPT_COMMAND_MACRO 1005
+#define IDC_OPT_NAME_CLICKED 1010
+#define IDC_OPT_NAME_FOLDER 1011
+#define IDC_OPT_NAME_TEMPLATE 1012
+#define IDC_OPT_TEMPLATE 1013
+#define IDC_OPT_TEMPLATE_MACRO 1014
+#define IDC_OPT_FILTERS 1020
+#define IDC_OPT_FOLDER 1021
+#define IDC_OPT_BROWSE 1022
+#define IDC_OPT_RETENTION 1023
+#define IDC_OPT_LOW_PRIORITY 1024
+#define IDC_OPT_SHOW_ICON 1030
+#define IDC_OPT_SHOW_PROGRESS 1031
+#define IDC_OPT_ASK_ON_CANCEL 1032
+#define IDC_OPT_READ_ONLY_NOTE 1040
+#define IDC_OPT_ELEVATE 1041
