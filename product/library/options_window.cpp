@@ -98,9 +98,17 @@ std::wstring ModulePath() {
   return length && length < MAX_PATH ? std::wstring(path, length) : L"";
 }
 
+// The Rundll32 of this library's architecture. The 32-bit one is named by
+// its real folder (SysWOW64 on 64-bit Windows): "System32" would name the
+// 64-bit one to whoever starts it elevated on this process's behalf.
 std::wstring Rundll32Path() {
   wchar_t folder[MAX_PATH];
-  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  UINT length = 0;
+#ifndef _WIN64
+  length = GetSystemWow64DirectoryW(folder, MAX_PATH);
+  if (length >= MAX_PATH) length = 0;
+#endif
+  if (!length) length = GetSystemDirectoryW(folder, MAX_PATH);
   return length && length < MAX_PATH ? std::wstring(folder, length) + L"\\rundll32.exe" : L"rundll32.exe";
 }
 

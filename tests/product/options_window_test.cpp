@@ -68,6 +68,18 @@ std::vector<HWND> OptionsWindows() {
   return found;
 }
 
+// The program file of the process that owns `window`.
+std::string ProgramOf(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+  char path[MAX_PATH] = "";
+  DWORD size = MAX_PATH;
+  if (handle && !QueryFullProcessImageNameA(handle, 0, path, &size)) path[0] = '\0';
+  if (handle) CloseHandle(handle);
+  return path;
+}
+
 // A message box the Options window of `owner` shows, or null.
 HWND MessageOf(HWND options) {
   DWORD process = 0;
@@ -324,6 +336,9 @@ TEST_F(OptionsWindow, OpensFromTheShellAndIsReadOnlyForAUserWhoMayNotWrite) {
     HWND window = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return OptionsWindows().size() == 1 && (window = OptionsWindows()[0]); }))
         << "the verb opens the window in a process of its own";
+    // The library's own architecture's Rundll32, named by its real folder.
+    EXPECT_EQ(lstrcmpiA(ProgramOf(window).c_str(), (RealSystemDir() + "rundll32.exe").c_str()), 0)
+        << ProgramOf(window);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(window, IDC_OPT_ELEVATE)) != 0; }));
     EXPECT_TRUE(Enabled(window, IDC_OPT_ELEVATE));
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, IDC_OPT_READ_ONLY_NOTE)));
@@ -347,7 +362,11 @@ TEST_F(OptionsWindow, OpensFromTheShellAndIsReadOnlyForAUserWhoMayNotWrite) {
       return !IsWindow(window) && elevated;
     }, 20000)) << "the window with administrator rights; the first one: " << (IsWindow(window) ? "open" : "gone")
                << (MessageOf(window) ? ", saying " + StaticTexts(MessageOf(window)) : "");
-    if (elevated) PostMessageW(elevated, WM_COMMAND, IDCANCEL, 0);
+    if (elevated) {
+      EXPECT_EQ(lstrcmpiA(ProgramOf(elevated).c_str(), (RealSystemDir() + "rundll32.exe").c_str()), 0)
+          << ProgramOf(elevated);
+      PostMessageW(elevated, WM_COMMAND, IDCANCEL, 0);
+    }
     EXPECT_TRUE(WaitUntil([] { return OptionsWindows().empty(); }));
   }
   {
