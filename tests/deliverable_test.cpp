@@ -15,6 +15,10 @@
 
 namespace {
 
+// What the product's library exports: the COM server's two entries, and
+// the two Rundll32 commands.
+const std::set<std::string> kLibraryExports = {"DllCanUnloadNow", "DllGetClassObject", "Options", "Uninstall"};
+
 using Bytes = std::vector<unsigned char>;
 
 template <typename T>
@@ -230,8 +234,7 @@ TEST(Deliverable, CarriesOneLibraryOfEachMachineType) {
     ASSERT_TRUE(ReadPeTables(expanded, tables));
     EXPECT_EQ(tables.machine, library.machine);
     EXPECT_TRUE(tables.characteristics & IMAGE_FILE_DLL);
-    EXPECT_EQ(tables.exports,
-              (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Options", "Uninstall"}));
+    EXPECT_EQ(tables.exports, kLibraryExports);
   }
   FreeLibrary(deliverable);
 }
@@ -363,8 +366,7 @@ TEST(Deliverable, TheProductLibraryExportsItsThreeEntriesAndImportsWindowsDllsOn
     ASSERT_TRUE(ReadPeTables(file, tables));
     EXPECT_EQ(tables.machine, build.second);
     EXPECT_TRUE(tables.characteristics & IMAGE_FILE_DLL);
-    EXPECT_EQ(tables.exports,
-              (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "Options", "Uninstall"}));
+    EXPECT_EQ(tables.exports, kLibraryExports);
     const std::set<std::string> windows = {"kernel32.dll", "user32.dll", "gdi32.dll",  "advapi32.dll",
                                            "shell32.dll",  "ole32.dll",  "msvcrt.dll", "comctl32.dll"};
     EXPECT_FALSE(tables.imports.empty());

@@ -183,16 +183,10 @@ class ProductLibrary : public ::testing::Test {
 
  protected:
   void SetUp() override {
-    ResetProductState();
-    DeleteTree(kRoot);
-    ASSERT_TRUE(CreateDirectoryA(kRoot, nullptr));
-    std::string script = std::string(kRoot) + "\\setup.ini";
     // The filters come from the script: the library of either architecture
     // finds what the 32-bit setup stored.
-    std::string text = std::string("[Default Setup]\r\nTemporaryFolder=") + kArchives + "\r\nFileFilters=" +
-                       kFilters + "\r\n";
-    ASSERT_TRUE(WriteFileBytes(script, text.data(), text.size()));
-    ASSERT_EQ(RunProgram(DeliverablePath(), script), 0u) << "the deliverable's unattended installation";
+    ASSERT_TRUE(InstallFromScript(kRoot, std::string("TemporaryFolder=") + kArchives + "\r\nFileFilters=" + kFilters +
+                                              "\r\n"));
     ASSERT_TRUE(FileExists(SystemDir() + "parvello.dll"));
     ASSERT_TRUE(SetSetting("Mailer", 0));
     ASSERT_TRUE(SetSetting("UserDefinedCmdLine", MailProgramLine()));

@@ -159,14 +159,9 @@ bool InsertFromMenu(HWND window, int button, int position, int count) {
 class OptionsWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetProductState();
-    DeleteTree(kRoot);
-    ASSERT_TRUE(CreateDirectoryA(kRoot, nullptr));
-    std::string script = std::string(kRoot) + "\\setup.ini";
-    std::string text = std::string("[Default Setup]\r\nTemporaryFolder=") + kArchives + "\r\nFileFilters=" + kFilters +
-                       "\r\nMailer=0\r\nUserDefinedCmdLine=" + kCommandLine + "\r\nShowIcon=2\r\n";
-    ASSERT_TRUE(WriteFileBytes(script, text.data(), text.size()));
-    ASSERT_EQ(RunProgram(DeliverablePath(), script), 0u) << "the deliverable's unattended installation";
+    ASSERT_TRUE(InstallFromScript(kRoot, std::string("TemporaryFolder=") + kArchives + "\r\nFileFilters=" + kFilters +
+                                              "\r\nMailer=0\r\nUserDefinedCmdLine=" + kCommandLine +
+                                              "\r\nShowIcon=2\r\n"));
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
   }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "harness/harness.h"
 #include "harness/product_state.h"
 #include "product/drop_data.h"
 
@@ -31,6 +32,17 @@ std::wstring Wide(const std::string& utf8) {
 
 std::string Utf8(const std::wstring& text) { return Narrow(text, CP_UTF8); }
 std::string Ansi(const std::wstring& text) { return Narrow(text, CP_ACP); }
+
+bool InstallFromScript(const std::string& folder, const std::string& settings) {
+  ResetProductState();
+  DeleteTree(folder);
+  EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  std::string script = folder + "\\setup.ini", text = "[Default Setup]\r\n" + settings;
+  EXPECT_TRUE(WriteFileBytes(script, text.data(), text.size()));
+  DWORD exitCode = RunProgram(DeliverablePath(), script);
+  EXPECT_EQ(exitCode, 0u) << "the deliverable's unattended installation";
+  return exitCode == 0;
+}
 
 bool SetSetting(const char* name, DWORD value) { return WriteSettingsValue(name, REG_DWORD, &value, sizeof value); }
 bool SetSetting(const char* name, const std::string& text) {

@@ -15,6 +15,12 @@ std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& text);
 std::string Ansi(const std::wstring& text);  // the ANSI code page's form
 
+// A clean machine with the product installed by the 32-bit VOZAZIZA.EXE
+// from a script whose "[Default Setup]" section holds `settings` (lines
+// ending in CRLF), written to `folder`\setup.ini; `folder` is made anew.
+// False (and a failed test) when any step fails.
+bool InstallFromScript(const std::string& folder, const std::string& settings);
+
 // Writes a value of the product's settings key.
 bool SetSetting(const char* name, DWORD value);
 bool SetSetting(const char* name, const std::string& text);
