@@ -43,8 +43,32 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+[ ${#missing[@]} -gt 0 ] || exit 0
+echo "Installing: ${missing[*]}"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# A mirror in the middle of a sync fails single indexes; the lists that did
+# arrive are still good enough to install from, so say which failed and go on.
+if ! $SUDO apt-get update -qq >"$log" 2>&1; then
+  echo "apt-get update could not read every index; going on with the lists it has:"
+  grep -E '^(E|W): ' "$log" | grep -vE 'have been ignored' | sed 's/^/  /' || true
 fi
+
+apt_install() {
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1
+}
+if apt_install "${missing[@]}"; then exit 0; fi
+if grep -qE 'unmet dependencies|held broken packages' "$log"; then
+  # The security archive can carry newer amd64 libraries whose i386 twins
+  # are missing from a half-synced index; multi-arch packages must match,
+  # so take the release's own versions for both architectures.
+  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if [ -n "$release" ]; then
+    echo "The install failed on dependencies; trying once more with the release's versions (-t $release)"
+    if apt_install -t "$release" "${missing[@]}"; then exit 0; fi
+  fi
+fi
+cat "$log" >&2
+echo "Installing failed. Try again once the package mirror has finished syncing (apt-get update), or install the packages above by hand." >&2
+exit 1
