@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "common/architectures.h"
 #include "common/registry_views.h"
 
 char g_windowsDir[kPathSize];
@@ -67,9 +68,6 @@ int ResolveDirectories() {
   if (!Finish(g_systemDir, GetSystemDirectoryA(g_systemDir, kPathSize))) return 0;
   if (!Finish(g_tempDir, GetTempPathA(kPathSize, g_tempDir))) return 0;
   if (!SystemHasTwoViews()) return 1;
-#ifdef _WIN64
-  return Finish(g_otherSystemDir, GetSystemWow64DirectoryA(g_otherSystemDir, kPathSize));
-#else
-  return JoinPath(g_otherSystemDir, g_windowsDir, "Sysnative\\");
-#endif
+  return SystemFolderOfA(OtherMachine(), FolderName::kReached, g_otherSystemDir, kPathSize) &&
+         AddBackslash(g_otherSystemDir);
 }

@@ -70,14 +70,21 @@ std::wstring Sanitised(std::wstring name) {
 
 }  // namespace
 
+std::wstring DateInName(const SYSTEMTIME& when) {
+  return Decimal(when.wYear, 4) + L"-" + Decimal(when.wMonth, 2) + L"-" + Decimal(when.wDay, 2);
+}
+
+std::wstring TimeInName(const SYSTEMTIME& when) {
+  return Decimal(when.wHour, 2) + L"-" + Decimal(when.wMinute, 2) + L"-" + Decimal(when.wSecond, 2);
+}
+
 std::wstring ArchiveBaseName(const ProductOptions& options, const std::vector<std::wstring>& selection,
                              const SYSTEMTIME& now) {
   std::wstring clicked = selection.empty() ? L"" : WithoutExtension(selection.front());
   std::wstring folder = selection.empty() ? L"" : ParentName(selection.front());
   std::wstring name;
   if (options.useCustom && !options.nameTemplate.empty()) {
-    std::wstring date = Decimal(now.wYear, 4) + L"-" + Decimal(now.wMonth, 2) + L"-" + Decimal(now.wDay, 2);
-    std::wstring time = Decimal(now.wHour, 2) + L"-" + Decimal(now.wMinute, 2) + L"-" + Decimal(now.wSecond, 2);
+    std::wstring date = DateInName(now), time = TimeInName(now);
     const Placeholder placeholders[] = {{L"$NAME", &clicked}, {L"$FOLDER", &folder}, {L"$DATE", &date}, {L"$TIME", &time}};
     name = Substituted(Expanded(options.nameTemplate), placeholders, sizeof placeholders / sizeof placeholders[0]);
   } else if (options.useClicked) {

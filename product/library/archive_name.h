@@ -13,6 +13,10 @@
 
 #include "options.h"
 
+// $DATE and $TIME as a name shows them: 2026-12-09 and 14-05-30.
+std::wstring DateInName(const SYSTEMTIME& when);
+std::wstring TimeInName(const SYSTEMTIME& when);
+
 std::wstring ArchiveBaseName(const ProductOptions& options, const std::vector<std::wstring>& selection,
                              const SYSTEMTIME& now);
 

@@ -76,7 +76,7 @@ struct BackgroundSend {
 
 DWORD WINAPI RunBackgroundSend(void* parameter) {
   auto* job = static_cast<BackgroundSend*>(parameter);
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // for the mail client's Simple MAPI
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // for the shell's folder window
   SendWithParvello(job->selection, job->owner, job->quiet);
   if (SUCCEEDED(com)) CoUninitialize();
   delete job;
@@ -248,7 +248,7 @@ HRESULT SendWithParvello(const std::vector<std::wstring>& selection, HWND owner,
   HRESULT result = S_OK;
   if (!pack.packed)
     result = E_FAIL;
-  else if (!HandToMailClient(pack.archive, options, owner, problem))
+  else if (!HandToMailClient(pack.archive, options, quiet, problem))
     result = HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION);
   if (FAILED(result) && !quiet) MessageBoxW(owner, problem.c_str(), L"Parvello", MB_OK | MB_ICONEXCLAMATION);
   return result;

@@ -1,33 +1,20 @@
 #include "mail_handover.h"
 
-#include <mapi.h>
-
 #include <vector>
 
+#include "mail_way_out.h"
+#include "mapi_client.h"
+#include "mapi_helper.h"
 #include "text.h"
 
 namespace {
-
-std::wstring ShortName(const std::wstring& path) {
-  wchar_t shortPath[MAX_PATH];
-  DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
-  return length && length < MAX_PATH ? std::wstring(shortPath, length) : path;
-}
-
-// The ANSI form Simple MAPI takes; the short form when the long one has
-// characters the ANSI code page lacks.
-std::string Ansi(const std::wstring& text, const std::wstring& fallback) {
-  BOOL lossy = FALSE;
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, &lossy);
-  return Narrow(lossy ? fallback : text, CP_ACP);
-}
 
 bool RunCommandLine(const std::wstring& archive, const ProductOptions& options, std::wstring& problem) {
   if (options.userDefinedCmdLine.empty()) {
     problem = L"No mail client is set up: the user-defined command line is empty. The archive is " + archive + L".";
     return false;
   }
-  std::wstring command = MailCommandLine(options.userDefinedCmdLine, archive, ShortName(archive));
+  std::wstring command = MailCommandLine(options.userDefinedCmdLine, archive, ShortPath(archive));
   if (!ProgramOfCommandLine(command, problem)) {
     problem += L"\n\nThe archive is " + archive + L".";
     return false;
@@ -43,38 +30,6 @@ bool RunCommandLine(const std::wstring& archive, const ProductOptions& options, 
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return true;
-}
-
-bool SendThroughMapi(const std::wstring& archive, HWND owner, std::wstring& problem) {
-  wchar_t directory[MAX_PATH];
-  UINT length = GetSystemDirectoryW(directory, MAX_PATH);
-  std::wstring library = std::wstring(directory, length) + L"\\mapi32.dll";
-  HMODULE mapi = length && length < MAX_PATH ? LoadLibraryExW(library.c_str(), nullptr, 0) : nullptr;
-  auto send = mapi ? reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(GetProcAddress(mapi, "MAPISendMail")))
-                   : nullptr;
-  if (!send) {
-    if (mapi) FreeLibrary(mapi);
-    problem = L"This computer has no mail client that takes attachments through Simple MAPI. The archive is " +
-              archive + L".";
-    return false;
-  }
-  std::string path = Ansi(archive, ShortName(archive));
-  size_t slash = archive.find_last_of(L'\\');
-  std::string name = Ansi(archive.substr(slash + 1), L"archive.zip");
-  MapiFileDesc attachment = {};
-  attachment.nPosition = static_cast<ULONG>(-1);
-  attachment.lpszPathName = &path[0];
-  attachment.lpszFileName = &name[0];
-  MapiMessage message = {};
-  message.lpszSubject = &name[0];
-  message.nFileCount = 1;
-  message.lpFiles = &attachment;
-  ULONG result = send(0, reinterpret_cast<ULONG_PTR>(owner), &message, MAPI_DIALOG | MAPI_LOGON_UI, 0);
-  FreeLibrary(mapi);
-  if (result == SUCCESS_SUCCESS || result == MAPI_USER_ABORT) return true;
-  problem = L"The mail client cannot take the archive (Simple MAPI error " + Decimal(result) +
-            L"). The archive is " + archive + L".";
-  return false;
 }
 
 }  // namespace
@@ -141,7 +96,13 @@ bool ProgramOfCommandLine(std::wstring& line, std::wstring& problem) {
   return false;
 }
 
-bool HandToMailClient(const std::wstring& archive, const ProductOptions& options, HWND owner, std::wstring& problem) {
+bool HandToMailClient(const std::wstring& archive, const ProductOptions& options, bool quiet, std::wstring& problem) {
   if (options.mailer == 0) return RunCommandLine(archive, options, problem);
-  return SendThroughMapi(archive, owner, problem);
+  std::wstring client;
+  if (FindMapiClientLibrary(client) && StartMailHelper(client, archive)) return true;
+  // Windows' own mapi32 would only show an error of its own here.
+  std::wstring reason = client.empty()
+                            ? L"No mail program on this computer takes attachments from other programs (Simple MAPI)."
+                            : L"The mail program's library cannot be used on this computer:\n" + client;
+  return HandOverWithoutMapi(archive, reason, quiet, problem) != 0;
 }

@@ -1,7 +1,9 @@
 // Hands a new archive to the mail client of the settings: Mailer 0 runs
 // UserDefinedCmdLine with $NAME replaced by the archive's full path and
 // $DOSNAME by its short form; 1 to 8 open a new message with the archive
-// attached through Simple MAPI (mapi32.dll of the system directory).
+// attached through Simple MAPI, in a helper process of the default mail
+// client's architecture (mapi_helper.h), or, when no client takes it, hand
+// it over another way (mail_way_out.h).
 #pragma once
 #include <windows.h>
 
@@ -9,9 +11,10 @@
 
 #include "options.h"
 
-// True when the mail client took the archive (or its user cancelled the
-// message); otherwise `problem` says what went wrong.
-bool HandToMailClient(const std::wstring& archive, const ProductOptions& options, HWND owner, std::wstring& problem);
+// True when the archive was handed on: the mail program started, or the
+// helper that gives it to the Simple MAPI client runs; otherwise `problem`
+// says what went wrong and where the archive is. `quiet`: no window.
+bool HandToMailClient(const std::wstring& archive, const ProductOptions& options, bool quiet, std::wstring& problem);
 
 // The command line with the placeholders put in, in one pass over the
 // template; each as one quoted argument unless the template quotes it.

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "archive_folder.h"
+#include "archive_name.h"
+#include "common/architectures.h"
 #include "common/mail_clients.h"
 #include "module.h"
 #include "options.h"
@@ -33,8 +35,8 @@ constexpr int kLongestDays = 5;
 const MacroItem kTemplateMacros[] = {
     {"Name of the clicked item", "$NAME"},
     {"Name of the folder the items lie in", "$FOLDER"},
-    {"Today's date (2026-12-09)", "$DATE"},
-    {"The time (14-05-30)", "$TIME"},
+    {"Today's date", "$DATE"},
+    {"The time", "$TIME"},
 };
 constexpr UINT kFirstMailMacro = 2000;
 constexpr UINT kFirstTemplateMacro = 2100;
@@ -98,18 +100,12 @@ std::wstring ModulePath() {
   return length && length < MAX_PATH ? std::wstring(path, length) : L"";
 }
 
-// The Rundll32 of this library's architecture. The 32-bit one is named by
-// its real folder (SysWOW64 on 64-bit Windows): "System32" would name the
-// 64-bit one to whoever starts it elevated on this process's behalf.
+// The Rundll32 of this library's architecture, by its real folder: whoever
+// starts it elevated on this process's behalf may be of the other one.
 std::wstring Rundll32Path() {
   wchar_t folder[MAX_PATH];
-  UINT length = 0;
-#ifndef _WIN64
-  length = GetSystemWow64DirectoryW(folder, MAX_PATH);
-  if (length >= MAX_PATH) length = 0;
-#endif
-  if (!length) length = GetSystemDirectoryW(folder, MAX_PATH);
-  return length && length < MAX_PATH ? std::wstring(folder, length) + L"\\rundll32.exe" : L"rundll32.exe";
+  if (!SystemFolderOf(OwnMachine(), FolderName::kNamed, folder, MAX_PATH)) return L"rundll32.exe";
+  return std::wstring(folder) + L"\\rundll32.exe";
 }
 
 // How the library names archives (see ArchiveBaseName): the template
@@ -370,7 +366,15 @@ void OpenMacroMenu(HWND dialog, const MacroMenu& menu) {
   GetWindowRect(GetDlgItem(dialog, menu.button), &area);
   HMENU popup = CreatePopupMenu();
   if (!popup) return;
-  for (UINT i = 0; i < menu.count; ++i) AppendMenuA(popup, MF_STRING, menu.firstCommand + i, menu.items[i].item);
+  // The date and the time show as a name made now would have them.
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  for (UINT i = 0; i < menu.count; ++i) {
+    std::wstring item = Widened(menu.items[i].item);
+    if (lstrcmpA(menu.items[i].text, "$DATE") == 0) item += L" (" + DateInName(now) + L")";
+    if (lstrcmpA(menu.items[i].text, "$TIME") == 0) item += L" (" + TimeInName(now) + L")";
+    AppendMenuW(popup, MF_STRING, menu.firstCommand + i, item.c_str());
+  }
   UINT chosen = TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, area.right, area.bottom, 0,
                                dialog, nullptr);
   DestroyMenu(popup);

@@ -18,6 +18,19 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
   return out;
 }
 
+std::wstring Widened(const std::string& text, UINT codePage) {
+  int size = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(size > 0 ? size : 0, L'\0');
+  if (size > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], size);
+  return out;
+}
+
+std::wstring ShortPath(const std::wstring& path) {
+  wchar_t shortPath[MAX_PATH];
+  DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+  return length && length < MAX_PATH ? std::wstring(shortPath, length) : path;
+}
+
 std::wstring FileName(const std::wstring& path) {
   size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);

@@ -13,5 +13,11 @@ std::wstring Decimal(unsigned long value, int digits = 1);
 // the code page's default character.
 std::string Narrow(const std::wstring& text, UINT codePage);
 
+// `text` of the code page as a wide text.
+std::wstring Widened(const std::string& text, UINT codePage = CP_ACP);
+
+// The short (8.3) form of an existing path; the path itself without one.
+std::wstring ShortPath(const std::wstring& path);
+
 // What follows the last "\" or "/" (all of `path` without one).
 std::wstring FileName(const std::wstring& path);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive_folder.h"
+#include "common/architectures.h"
 #include "common/registry_views.h"
 #include "module.h"
 #include "options.h"
@@ -100,16 +101,12 @@ const char* ViewName(REGSAM view) {
 void OtherLibrary(std::string& reach, std::string& name) {
   reach.clear();
   name.clear();
-  if (!SystemHasTwoViews()) return;
-#ifdef _WIN64
-  char folder[MAX_PATH];
-  UINT length = GetSystemWow64DirectoryA(folder, MAX_PATH);
-  if (!length || length >= MAX_PATH) return;
-  reach = name = std::string(folder) + "\\parvello.dll";
-#else
-  reach = WindowsFolder() + "Sysnative\\parvello.dll";
-  name = WindowsFolder() + "System32\\parvello.dll";
-#endif
+  char reached[MAX_PATH], named[MAX_PATH];
+  if (!SystemFolderOfA(OtherMachine(), FolderName::kReached, reached, MAX_PATH) ||
+      !SystemFolderOfA(OtherMachine(), FolderName::kNamed, named, MAX_PATH))
+    return;
+  reach = std::string(reached) + "\\parvello.dll";
+  name = std::string(named) + "\\parvello.dll";
 }
 
 // Removes everything; what stays is named in `left`.

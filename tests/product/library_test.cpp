@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <mapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -31,8 +30,6 @@ const char kRoot[] = "C:\\parvello-library-test";
 const char kArchives[] = "C:\\parvello-library-test\\archives";
 const char kRecord[] = "C:\\parvello-library-test\\mail-record.txt";
 const char kFilters[] = "*.bak; ~*";
-const char kMailKey[] = "Software\\Clients\\Mail";
-const char kTestClient[] = "Parvello Test Mail";
 
 bool WriteWide(const std::wstring& path, const std::string& bytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -901,58 +898,6 @@ TEST_F(ProductLibrary, AFailureIsShownOnceAndLeavesNoPartialArchive) {
   EXPECT_NE(answerer.Seen()[3].find("The archive is " + archive), std::string::npos) << answerer.Seen()[3];
   EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{"Reports.zip"});
   ExpectForReader(archive, {{UnixSource("Reports"), "Reports"}});
-  menu->Release();
-}
-
-TEST_F(ProductLibrary, APredefinedClientGetsTheArchiveThroughSimpleMapi) {
-  // The default mail client is the stand-in provider: Wine's mapi32 reads
-  // HKLM\Software\Clients\Mail when it is loaded and loads that client's
-  // DLLPath.
-  ScopedValue client(HKEY_LOCAL_MACHINE, kMailKey, "");
-  ScopedValue provider(HKEY_LOCAL_MACHINE, (std::string(kMailKey) + "\\" + kTestClient).c_str(), "DLLPath");
-  ASSERT_TRUE(client.SetText(kTestClient));
-  ASSERT_TRUE(provider.SetText(WinePath(MAPI_PROVIDER_DLL).c_str()));
-  const std::string record = std::string(kRoot) + "\\mapi-record.txt";
-  SetEnvironmentVariableA("PARVELLO_MAPI_RECORD", record.c_str());
-  ASSERT_TRUE(SetSetting("Mailer", 3));
-  ASSERT_EQ(GetModuleHandleA("mapi32.dll"), nullptr);
-
-  IContextMenu* menu = MenuFor({Source(L"\u00dcberblick.txt")});
-  ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
-  // Simple MAPI takes ANSI texts.
-  std::string name = Ansi(L"\u00dcberblick.zip");
-  ASSERT_EQ(name.size(), 13u) << "the code page holds the letter";
-  EXPECT_EQ(Record(record.c_str()), "session=0\nreserved=0\nwindow=0\nflags=" +
-                                        std::to_string(MAPI_DIALOG | MAPI_LOGON_UI) + "\nsubject=" + name +
-                                        "\nrecipients=0\nfiles=1\npath=" + kArchives + "\\" + name +
-                                        "\nname=" + name + "\nposition=4294967295\nexists=1\n");
-  EXPECT_EQ(GetModuleHandleA("mapi32.dll"), nullptr) << "mapi32 is unloaded after the message";
-
-  // A name the ANSI code page cannot hold goes by its short form.
-  IContextMenu* eastern = MenuFor({Source(L"\u6771\u4eac.txt")});
-  ASSERT_NE(eastern, nullptr);
-  ASSERT_EQ(InvokeByOffset(eastern, 0), S_OK);
-  eastern->Release();
-  wchar_t shortArchive[MAX_PATH] = L"";
-  ASSERT_NE(GetShortPathNameW(Wide(std::string(kArchives) + "\\\xe6\x9d\xb1\xe4\xba\xac.zip").c_str(), shortArchive,
-                              MAX_PATH),
-            0u);
-  std::string seen = Record(record.c_str());
-  EXPECT_NE(seen.find("\npath=" + Utf8(shortArchive) + "\n"), std::string::npos) << seen;
-  EXPECT_NE(seen.find("\nexists=1\n"), std::string::npos) << seen;
-
-  // The client's own answers: a cancelled message is no failure, an error
-  // is shown.
-  BoxAnswerer answerer("Parvello");
-  SetEnvironmentVariableA("PARVELLO_MAPI_ANSWER", "1");  // MAPI_USER_ABORT
-  EXPECT_EQ(InvokeByOffset(menu, 0), S_OK);
-  SetEnvironmentVariableA("PARVELLO_MAPI_ANSWER", "2");  // MAPI_E_FAILURE
-  EXPECT_EQ(InvokeByOffset(menu, 0), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
-  SetEnvironmentVariableA("PARVELLO_MAPI_ANSWER", nullptr);
-  SetEnvironmentVariableA("PARVELLO_MAPI_RECORD", nullptr);
-  ASSERT_EQ(answerer.Seen().size(), 1u);
-  EXPECT_NE(answerer.Seen()[0].find("Simple MAPI error 2"), std::string::npos) << answerer.Seen()[0];
   menu->Release();
 }
 
