@@ -6,7 +6,6 @@
 namespace {
 
 typedef UINT(WINAPI* SystemWow64DirectoryW)(LPWSTR, UINT);
-typedef BOOL(WINAPI* Wow64RedirectionSwitch)(PVOID*);
 
 void* KernelFunction(const char* name) {
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
@@ -73,19 +72,8 @@ int SystemFolderOfA(WORD machine, FolderName form, char* folder, UINT size) {
 }
 
 WORD ImageMachine(const wchar_t* path) {
-  // A 32-bit process would read SysWOW64's file for a System32 path.
-  PVOID redirection = nullptr;
-  bool switched = false;
-#ifndef _WIN64
-  auto disable = reinterpret_cast<Wow64RedirectionSwitch>(KernelFunction("Wow64DisableWow64FsRedirection"));
-  switched = SystemHasTwoViews() && disable && disable(&redirection);
-#endif
   OwnedHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, 0, nullptr));
-  if (switched) {
-    auto revert = reinterpret_cast<Wow64RedirectionSwitch>(KernelFunction("Wow64RevertWow64FsRedirection"));
-    if (revert) revert(&redirection);
-  }
   if (!file.IsValid()) return 0;
   IMAGE_DOS_HEADER dos = {};
   DWORD read = 0;

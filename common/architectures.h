@@ -27,5 +27,7 @@ WORD OwnMachine();
 WORD OtherMachine();
 
 // The machine a program or library was built for, read from its PE header
-// (the real file, not a redirected one); 0 when it cannot be read.
+// as this process sees the file; 0 when it cannot be read. A path in the
+// system folder names a file of each architecture (a 32-bit process is
+// redirected to SysWOW64, as its loader would be): it reads as its own.
 WORD ImageMachine(const wchar_t* path);

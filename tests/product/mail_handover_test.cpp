@@ -84,6 +84,16 @@ std::string Taken(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+// The folder window the way out opens (Wine's explorer, titled with the
+// folder's name), closed again: it would keep the 64-bit library loaded.
+bool FolderWindowShownAndClosed() {
+  HWND window = nullptr;
+  if (!WaitUntil([&] { return (window = FindWindowA(nullptr, "archives")) != nullptr && IsWindowVisible(window); }))
+    return false;
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return WaitUntil([&] { return !IsWindow(window); });
+}
+
 // What the clipboard holds as a file list, and its preferred drop effect.
 std::wstring ClipboardFile(DWORD& effect) {
   std::wstring file;
@@ -224,6 +234,7 @@ TEST_F(MailHandover, EachClientGetsTheArchiveFromAHelperOfItsOwnArchitecture) {
   EXPECT_EQ(Utf8(ClipboardFile(effect)), archive_);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  EXPECT_TRUE(FolderWindowShownAndClosed()) << "the archive's folder opens";
   EXPECT_TRUE(ExistsWide(Wide(archive_)));
 }
 
@@ -238,6 +249,7 @@ TEST_F(MailHandover, WithoutAClientTheArchiveIsLeftOnTheClipboardAndNamed) {
   DWORD effect = 0;
   EXPECT_EQ(Utf8(ClipboardFile(effect)), archive_);
   EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+  EXPECT_TRUE(FolderWindowShownAndClosed()) << "the archive's folder opens";
   EXPECT_TRUE(ExistsWide(Wide(archive_))) << "a failed hand-over never deletes the archive";
   EXPECT_EQ(GetModuleHandleA("mapi32.dll"), nullptr);
 }
