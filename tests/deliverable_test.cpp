@@ -16,7 +16,8 @@
 namespace {
 
 // What the product's library exports: the COM server's two entries, and
-// the two Rundll32 commands.
+// the Rundll32 commands (the uninstall, the Options window, the mail
+// helper in its ANSI and Unicode forms).
 const std::set<std::string> kLibraryExports = {"DllCanUnloadNow", "DllGetClassObject", "Options",
                                                  "SendMail",        "SendMailW",         "Uninstall"};
 

@@ -47,16 +47,6 @@ std::wstring Substituted(const std::wstring& text, const Placeholder* placeholde
   return out;
 }
 
-std::wstring Expanded(const std::wstring& text) {
-  DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-  if (!size) return text;
-  std::wstring out(size, L'\0');
-  DWORD got = ExpandEnvironmentStringsW(text.c_str(), &out[0], size);
-  if (!got || got > size) return text;
-  out.resize(got - 1);
-  return out;
-}
-
 std::wstring Sanitised(std::wstring name) {
   for (wchar_t& c : name)
     if (c < 32 || wcschr(L"\\/:*?\"<>|", c)) c = L'_';

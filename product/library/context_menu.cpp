@@ -242,6 +242,11 @@ HRESULT SendWithParvello(const std::vector<std::wstring>& selection, HWND owner,
   {
     SendProgress progress(owner, !quiet && options.hideProgressDialog == 0, options.askConfirmationOnCancel != 0);
     pack = PackSelection(selection, options, quiet ? nullptr : AskToSendWithout, owner, &progress);
+    // Once Cancel is pressed nothing goes out before the question is answered.
+    if (pack.packed && !progress.Finish()) {
+      DeleteFileW(pack.archive.c_str());
+      pack.cancelled = true;
+    }
   }
   if (pack.cancelled) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
   std::wstring problem = pack.problem;

@@ -14,7 +14,8 @@ bool RunCommandLine(const std::wstring& archive, const ProductOptions& options, 
     problem = L"No mail client is set up: the user-defined command line is empty. The archive is " + archive + L".";
     return false;
   }
-  std::wstring command = MailCommandLine(options.userDefinedCmdLine, archive, ShortPath(archive));
+  // Variables first, so that no archive's name can bring one in.
+  std::wstring command = MailCommandLine(Expanded(options.userDefinedCmdLine), archive, ShortPath(archive));
   if (!ProgramOfCommandLine(command, problem)) {
     problem += L"\n\nThe archive is " + archive + L".";
     return false;

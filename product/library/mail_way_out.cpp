@@ -22,14 +22,13 @@ std::wstring NewOutlookProgram() {
     OwnedKey key;
     if (RegOpenKeyExW(place.root, kNewOutlookPath, 0, KEY_QUERY_VALUE | place.view, key.Receive()) != ERROR_SUCCESS)
       continue;
-    wchar_t path[MAX_PATH], expanded[MAX_PATH];
+    wchar_t path[MAX_PATH];
     DWORD type = 0, size = sizeof path - sizeof(wchar_t);
     if (RegQueryValueExW(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
       continue;
     path[size / sizeof(wchar_t)] = L'\0';
-    DWORD length = ExpandEnvironmentStringsW(path, expanded, MAX_PATH);
-    std::wstring program = length && length <= MAX_PATH ? expanded : path;
+    std::wstring program = Expanded(path);
     if (program.size() > 1 && program.front() == L'"' && program.back() == L'"')
       program = program.substr(1, program.size() - 2);
     DWORD attributes = GetFileAttributesW(program.c_str());

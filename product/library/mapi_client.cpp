@@ -2,6 +2,7 @@
 
 #include "common/owned.h"
 #include "common/registry_views.h"
+#include "text.h"
 
 namespace {
 
@@ -31,10 +32,7 @@ std::wstring TextValue(HKEY key, const wchar_t* name) {
       (type != REG_SZ && type != REG_EXPAND_SZ))
     return L"";
   text[size / sizeof(wchar_t)] = L'\0';
-  if (type == REG_SZ) return text;
-  wchar_t expanded[MAX_PATH];
-  DWORD length = ExpandEnvironmentStringsW(text, expanded, MAX_PATH);
-  return length && length <= MAX_PATH ? expanded : L"";
+  return type == REG_SZ ? text : Expanded(text);
 }
 
 std::wstring FromInstaller(const std::wstring& component) {

@@ -9,9 +9,26 @@ constexpr DWORD kQuietStart = 500;  // milliseconds before a window shows
 SendProgress::SendProgress(HWND owner, bool shown, bool askOnCancel)
     : owner_(owner), shown_(shown), askOnCancel_(askOnCancel), started_(GetTickCount()) {}
 
+bool SendProgress::Finish() {
+  if (question_) {
+    // Served while waiting: the shell's window may be the owner of ours.
+    while (MsgWaitForMultipleObjects(1, &question_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    CloseHandle(question_);
+    question_ = nullptr;
+    if (answer_ == IDYES) cancelled_ = true;
+  }
+  return !cancelled_;
+}
+
 SendProgress::~SendProgress() {
   if (question_) {
-    // The packing is over: a question still open has nothing left to stop.
+    // The send failed: a question still open has nothing left to stop.
     while (WaitForSingleObject(question_, 20) == WAIT_TIMEOUT)
       EnumThreadWindows(
           questionThread_,

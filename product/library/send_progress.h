@@ -23,6 +23,10 @@ class SendProgress {
   // Between files and between blocks of a file: `done` bytes of the total
   // are packed. False once the user has cancelled (and confirmed it).
   bool Advance(const std::wstring& current, ULONGLONG done);
+  // The packing is over: a Cancel question still open is waited for, as
+  // nothing may be handed over before it is answered. False when the user
+  // cancelled (and confirmed it): the caller sends nothing.
+  bool Finish();
 
  private:
   void Open();

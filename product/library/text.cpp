@@ -31,6 +31,16 @@ std::wstring ShortPath(const std::wstring& path) {
   return length && length < MAX_PATH ? std::wstring(shortPath, length) : path;
 }
 
+std::wstring Expanded(const std::wstring& text) {
+  DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  if (!size) return text;
+  std::wstring out(size, L'\0');
+  DWORD got = ExpandEnvironmentStringsW(text.c_str(), &out[0], size);
+  if (!got || got > size) return text;
+  out.resize(got - 1);
+  return out;
+}
+
 std::wstring FileName(const std::wstring& path) {
   size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);

@@ -19,5 +19,8 @@ std::wstring Widened(const std::string& text, UINT codePage = CP_ACP);
 // The short (8.3) form of an existing path; the path itself without one.
 std::wstring ShortPath(const std::wstring& path);
 
+// `text` with its %VARIABLE%s expanded; as it is when that fails.
+std::wstring Expanded(const std::wstring& text);
+
 // What follows the last "\" or "/" (all of `path` without one).
 std::wstring FileName(const std::wstring& path);

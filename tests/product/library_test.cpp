@@ -574,6 +574,20 @@ TEST_F(ProductLibrary, TheMailProgramGetsTheArchiveAsOneArgument) {
   EXPECT_EQ(ArgumentsOf(line), (std::vector<std::string>{mailer, kRecord, "/a", second}));
   EXPECT_EQ(line.find("\"\""), std::string::npos) << line;
 
+  // Variables in the line are the user's; one in an archive's name stays as it is.
+  SetEnvironmentVariableA("PARVELLO_MAIL_DIR", (root + "\\Mail Client").c_str());
+  const std::wstring variable = Wide(root + "\\%PARVELLO_MAIL_DIR%.txt");
+  ASSERT_TRUE(WriteWide(variable, "figures"));
+  IContextMenu* named = MenuFor({variable});
+  ASSERT_NE(named, nullptr);
+  ASSERT_TRUE(SetSetting("UserDefinedCmdLine", "%PARVELLO_MAIL_DIR%\\mailer.exe \"" + std::string(kRecord) + "\" $NAME"));
+  ASSERT_EQ(InvokeByOffset(named, 0), S_OK);
+  named->Release();
+  SetEnvironmentVariableA("PARVELLO_MAIL_DIR", nullptr);
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "the mailer did not run";
+  EXPECT_EQ(ArgumentsOf(Record(kRecord)),
+            (std::vector<std::string>{mailer, kRecord, archives + "\\%PARVELLO_MAIL_DIR%.zip"}));
+
   BoxAnswerer answerer("Parvello");
   ASSERT_TRUE(SetSetting("UserDefinedCmdLine", root + "\\No Such Client\\mailer.exe $NAME"));
   EXPECT_EQ(InvokeByOffset(menu, 0), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
@@ -762,6 +776,56 @@ TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
     ASSERT_NE(menu, nullptr);
   }
   menu->Release();
+  DeleteTree(Utf8(large));
+}
+
+// Cancel pressed and asked about: when the packing ends before the answer,
+// the hand-over waits for it. No sends the whole archive; Yes removes it
+// and sends nothing.
+TEST_F(ProductLibrary, ACancelStillBeingAskedHoldsTheHandOver) {
+  const std::wstring large = Wide(checkDir_) + L"\\source\\Held";
+  CreateDirectoryW(large.c_str(), nullptr);
+  std::string noise(48 * 1024 * 1024, '\0');
+  unsigned seed = 11;
+  for (size_t i = 0; i < noise.size(); i += 4) {
+    seed = seed * 1103515245 + 12345;
+    memcpy(&noise[i], &seed, 4);
+  }
+  ASSERT_TRUE(WriteWide(large + L"\\part.bin", noise));
+  noise.clear();
+  ASSERT_TRUE(SetSetting("AskConfirmationOnCancel", 1));
+  for (int answer : {IDNO, IDYES}) {
+    SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
+    IContextMenu* menu = MenuFor({large});
+    ASSERT_NE(menu, nullptr);
+    CMINVOKECOMMANDINFO invocation = {};
+    invocation.cbSize = sizeof invocation;
+    invocation.fMask = CMIC_MASK_ASYNCOK;
+    invocation.lpVerb = MAKEINTRESOURCEA(0);
+    ASSERT_EQ(menu->InvokeCommand(&invocation), S_OK);
+    menu->Release();
+    HWND window = nullptr, question = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; }, 15000)) << "no progress window";
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return (question = CancelQuestion()) != nullptr; }));
+    // The packing goes on under the question and ends.
+    ASSERT_TRUE(WaitUntil([&] { return FilesIn(kArchives) == std::vector<std::string>{"Held.zip"}; }, 60000));
+    EXPECT_FALSE(WaitUntil([] { return FileExists(kRecord); }, 1500)) << "handed over before the answer";
+    PostMessageA(question, WM_COMMAND, answer, 0);
+    EXPECT_TRUE(WaitUntil([] {
+      CoFreeUnusedLibrariesEx(0, 0);
+      return GetModuleHandleA("parvello.dll") == nullptr;
+    }, 20000)) << "the send did not end";
+    if (answer == IDNO) {
+      ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "No sends";
+      std::string line = Record(kRecord);
+      EXPECT_NE(line.find(std::string(kArchives) + "\\Held.zip"), std::string::npos) << line;
+      ASSERT_TRUE(DeleteFileA((std::string(kArchives) + "\\Held.zip").c_str()));
+    } else {
+      EXPECT_FALSE(FileExists(kRecord)) << "Yes sends nothing";
+      EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{}) << "and keeps no archive";
+    }
+  }
   DeleteTree(Utf8(large));
 }
 
