@@ -716,6 +716,16 @@ HWND CancelQuestion() {
   return nullptr;
 }
 
+// Bytes that do not compress, the same for one seed: a send of them takes a while.
+std::string Noise(size_t bytes, unsigned seed) {
+  std::string noise(bytes, '\0');
+  for (size_t i = 0; i + 4 <= noise.size(); i += 4) {
+    seed = seed * 1103515245 + 12345;
+    memcpy(&noise[i], &seed, 4);
+  }
+  return noise;
+}
+
 // A send that takes a while shows its progress: the file being packed and
 // how far the selection is. Cancel stops it at once (asked first when
 // AskConfirmationOnCancel is set; No goes on): no archive stays, no mail
@@ -723,12 +733,7 @@ HWND CancelQuestion() {
 TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
   const std::wstring large = Wide(checkDir_) + L"\\source\\Large";
   CreateDirectoryW(large.c_str(), nullptr);
-  std::string noise(32 * 1024 * 1024, '\0');
-  unsigned seed = 7;
-  for (size_t i = 0; i < noise.size(); i += 4) {
-    seed = seed * 1103515245 + 12345;
-    memcpy(&noise[i], &seed, 4);
-  }
+  std::string noise = Noise(32 * 1024 * 1024, 7);
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(WriteWide(large + L"\\part" + std::to_wstring(i) + L".bin", noise));
   noise.clear();
   IContextMenu* menu = MenuFor({large});
@@ -785,14 +790,7 @@ TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
 TEST_F(ProductLibrary, ACancelStillBeingAskedHoldsTheHandOver) {
   const std::wstring large = Wide(checkDir_) + L"\\source\\Held";
   CreateDirectoryW(large.c_str(), nullptr);
-  std::string noise(48 * 1024 * 1024, '\0');
-  unsigned seed = 11;
-  for (size_t i = 0; i < noise.size(); i += 4) {
-    seed = seed * 1103515245 + 12345;
-    memcpy(&noise[i], &seed, 4);
-  }
-  ASSERT_TRUE(WriteWide(large + L"\\part.bin", noise));
-  noise.clear();
+  ASSERT_TRUE(WriteWide(large + L"\\part.bin", Noise(48 * 1024 * 1024, 11)));
   ASSERT_TRUE(SetSetting("AskConfirmationOnCancel", 1));
   for (int answer : {IDNO, IDYES}) {
     SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
