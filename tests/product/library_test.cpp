@@ -726,6 +726,15 @@ std::string Noise(size_t bytes, unsigned seed) {
   return noise;
 }
 
+// The send command, let run on as Explorer lets it (CMIC_MASK_ASYNCOK).
+HRESULT InvokeLetRunOn(IContextMenu* menu) {
+  CMINVOKECOMMANDINFO invocation = {};
+  invocation.cbSize = sizeof invocation;
+  invocation.fMask = CMIC_MASK_ASYNCOK;
+  invocation.lpVerb = MAKEINTRESOURCEA(0);
+  return menu->InvokeCommand(&invocation);
+}
+
 // A send that takes a while shows its progress: the file being packed and
 // how far the selection is. Cancel stops it at once (asked first when
 // AskConfirmationOnCancel is set; No goes on): no archive stays, no mail
@@ -738,14 +747,10 @@ TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
   noise.clear();
   IContextMenu* menu = MenuFor({large});
   ASSERT_NE(menu, nullptr);
-  CMINVOKECOMMANDINFO invocation = {};
-  invocation.cbSize = sizeof invocation;
-  invocation.fMask = CMIC_MASK_ASYNCOK;
-  invocation.lpVerb = MAKEINTRESOURCEA(0);
   for (DWORD ask : {0u, 1u}) {
     SCOPED_TRACE(ask);
     ASSERT_TRUE(SetSetting("AskConfirmationOnCancel", ask));
-    ASSERT_EQ(menu->InvokeCommand(&invocation), S_OK);
+    ASSERT_EQ(InvokeLetRunOn(menu), S_OK);
     HWND window = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; }, 15000)) << "no progress window";
     EXPECT_TRUE(WaitUntil([&] { return StaticTexts(window).find("part") != std::string::npos; }))
@@ -796,11 +801,7 @@ TEST_F(ProductLibrary, ACancelStillBeingAskedHoldsTheHandOver) {
     SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
     IContextMenu* menu = MenuFor({large});
     ASSERT_NE(menu, nullptr);
-    CMINVOKECOMMANDINFO invocation = {};
-    invocation.cbSize = sizeof invocation;
-    invocation.fMask = CMIC_MASK_ASYNCOK;
-    invocation.lpVerb = MAKEINTRESOURCEA(0);
-    ASSERT_EQ(menu->InvokeCommand(&invocation), S_OK);
+    ASSERT_EQ(InvokeLetRunOn(menu), S_OK);
     menu->Release();
     HWND window = nullptr, question = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; }, 15000)) << "no progress window";
