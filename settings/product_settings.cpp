@@ -55,15 +55,23 @@ int WriteSetting(HKEY key, const SettingField& field, const ProductSettings& set
   return RegSetValueExA(key, field.name, 0, REG_DWORD, data, sizeof(DWORD)) == ERROR_SUCCESS;
 }
 
+// A folder such as "%TEMP%\Parvello" is each user's own, which the product
+// makes at a user's first send: it is not the installing account's to make.
+int NamesVariables(const char* folder) {
+  char expanded[kPathSize];
+  DWORD length = ExpandEnvironmentStringsA(folder, expanded, kPathSize);
+  return length && length <= kPathSize && lstrcmpA(expanded, folder) != 0;
+}
+
 int EnsureFolder(const char* folder) {
-  if (IsDirectory(folder)) return 1;
+  if (IsDirectory(folder) || NamesVariables(folder)) return 1;
   return MakeArchiveFolder(folder);
 }
 
 }  // namespace
 
 int MakeArchiveFolder(const char* folder) {
-  if (!CreateDirectoryA(folder, nullptr)) return 0;
+  if (NamesVariables(folder) || !CreateDirectoryA(folder, nullptr)) return 0;
   char mark[kPathSize];
   char directory[kPathSize];
   lstrcpynA(directory, folder, kPathSize);

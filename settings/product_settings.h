@@ -51,10 +51,12 @@ void GetTemporaryFolder(char* folder);
 
 // Makes the archive folder (its last component only) and marks it as the
 // product's own, so that the uninstall takes it away again. Returns 1 when
-// it was made, 0 when it was not (it existed, or cannot be made).
+// it was made, 0 when it was not (it existed, cannot be made, or names
+// environment variables: then it is each user's, made by the product).
 int MakeArchiveFolder(const char* folder);
 
 // Writes the effective settings in table order and makes sure their
-// temporary folder exists (created after the folder value is written).
+// temporary folder exists (created after the folder value is written;
+// one that names environment variables is stored as given, not made).
 // Returns 1 on success, 0 at the first failure (values before it stay).
 int WriteProductSettings();

@@ -47,15 +47,19 @@ std::wstring Substituted(const std::wstring& text, const Placeholder* placeholde
   return out;
 }
 
+// At most `longest` characters, never ending inside a surrogate pair.
+std::wstring CutBetweenCharacters(std::wstring name, size_t longest) {
+  if (name.size() > longest) name.resize(longest && IS_HIGH_SURROGATE(name[longest - 1]) ? longest - 1 : longest);
+  return name;
+}
+
 std::wstring Sanitised(std::wstring name) {
   for (wchar_t& c : name)
     if (c < 32 || wcschr(L"\\/:*?\"<>|", c)) c = L'_';
   while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
   size_t first = name.find_first_not_of(L' ');
   name = first == std::wstring::npos ? L"" : name.substr(first);
-  // Cut between characters, never inside a surrogate pair.
-  if (name.size() > kLongestBase) name.resize(IS_HIGH_SURROGATE(name[kLongestBase - 1]) ? kLongestBase - 1 : kLongestBase);
-  return name;
+  return CutBetweenCharacters(name, kLongestBase);
 }
 
 }  // namespace
@@ -86,10 +90,19 @@ std::wstring ArchiveBaseName(const ProductOptions& options, const std::vector<st
   return name.empty() ? L"Parvello archive" : name;
 }
 
-std::wstring FreeArchivePath(const std::wstring& folder, const std::wstring& base) {
+std::wstring FreeArchivePath(const std::wstring& folder, const std::wstring& base, DWORD& error) {
+  error = ERROR_FILE_EXISTS;
   for (int n = 1; n < 1000; ++n) {
-    std::wstring path = folder + L"\\" + base + (n > 1 ? L" (" + Decimal(n) + L")" : L"") + L".zip";
-    if (path.size() >= MAX_PATH) return L"";
+    std::wstring ending = (n > 1 ? L" (" + Decimal(n) + L")" : L"") + L".zip";
+    // A deep folder shortens the name rather than pass MAX_PATH, which
+    // mail programs do not all take.
+    size_t used = folder.size() + 1 + ending.size();
+    std::wstring name = used < MAX_PATH ? CutBetweenCharacters(base, MAX_PATH - 1 - used) : L"";
+    if (name.empty()) {
+      error = ERROR_FILENAME_EXCED_RANGE;
+      return L"";
+    }
+    std::wstring path = folder + L"\\" + name + ending;
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return path;
   }
   return L"";

@@ -20,6 +20,8 @@ std::wstring TimeInName(const SYSTEMTIME& when);
 std::wstring ArchiveBaseName(const ProductOptions& options, const std::vector<std::wstring>& selection,
                              const SYSTEMTIME& now);
 
-// `folder`\`base`.zip, or with " (2)" up to " (999)" when that exists;
-// empty when every one exists or the path would be too long.
-std::wstring FreeArchivePath(const std::wstring& folder, const std::wstring& base);
+// `folder`\`base`.zip, or with " (2)" up to " (999)" when that exists,
+// `base` cut between characters where the path would pass MAX_PATH; empty
+// when every one exists (`error` ERROR_FILE_EXISTS) or the folder leaves
+// no room for a name (ERROR_FILENAME_EXCED_RANGE).
+std::wstring FreeArchivePath(const std::wstring& folder, const std::wstring& base, DWORD& error);

@@ -67,12 +67,65 @@ std::wstring ShownPath(const std::wstring& path) {
   return path;
 }
 
+// A folder as the file system knows it, whatever the spelling of its path
+// (short or long names, case, a trailing separator, "\\?\").
+struct FolderIdentity {
+  bool known = false;
+  DWORD volume = 0, indexHigh = 0, indexLow = 0;
+  bool operator==(const FolderIdentity& other) const {
+    return known && other.known && volume == other.volume && indexHigh == other.indexHigh &&
+           indexLow == other.indexLow;
+  }
+};
+
+FolderIdentity IdentityOf(const std::wstring& path) {
+  FolderIdentity identity;
+  HANDLE folder = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return identity;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (GetFileInformationByHandle(folder, &information)) {
+    identity.known = true;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.indexHigh = information.nFileIndexHigh;
+    identity.indexLow = information.nFileIndexLow;
+  }
+  CloseHandle(folder);
+  return identity;
+}
+
+// The archive folder, told apart from every folder the packing meets: a
+// cheap look at the last name (long or short) first, the identity only for
+// a folder that may be it.
+class ArchiveFolderCheck {
+ public:
+  explicit ArchiveFolderCheck(const std::wstring& given) : identity_(IdentityOf(LongPath(given))) {
+    // Wine's GetLongPathNameW takes no "\\?\" form of a short name.
+    const std::wstring folder = ShownPath(given);
+    wchar_t name[MAX_PATH];
+    DWORD length = GetLongPathNameW(folder.c_str(), name, MAX_PATH);
+    longName_ = FileName(length && length < MAX_PATH ? std::wstring(name, length) : folder);
+    length = GetShortPathNameW(folder.c_str(), name, MAX_PATH);
+    shortName_ = FileName(length && length < MAX_PATH ? std::wstring(name, length) : folder);
+  }
+  bool Is(const std::wstring& path) const {
+    std::wstring name = FileName(path);
+    if (lstrcmpiW(name.c_str(), longName_.c_str()) != 0 && lstrcmpiW(name.c_str(), shortName_.c_str()) != 0)
+      return false;
+    return IdentityOf(path) == identity_;
+  }
+
+ private:
+  FolderIdentity identity_;
+  std::wstring longName_, shortName_;
+};
+
 // Adds one selected item, and a folder's whole contents, under `name`.
 class Packing {
  public:
   // The archive folder is never packed: the archive being written lies in
   // it, and reading it would fail on its own half-written file.
-  Packing(ZipWriter& zip, const std::wstring& filters, const std::wstring& archiveFolder, SendProgress* progress)
+  Packing(ZipWriter& zip, const std::wstring& filters, const ArchiveFolderCheck& archiveFolder, SendProgress* progress)
       : zip_(zip), filters_(filters), archiveFolder_(archiveFolder), progress_(progress) {
     if (progress_) zip_.SetBlockHook(&Packing::Block, this);
   }
@@ -104,7 +157,7 @@ class Packing {
       fileRead_ = 0;
       return ok;
     }
-    if (lstrcmpiW(path.c_str(), archiveFolder_.c_str()) == 0) return true;
+    if (archiveFolder_.Is(path)) return true;
     current_ = path;
     if (!zip_.AddFolder(name + "/", modified)) return false;
     // A folder that links elsewhere is packed empty: it may lead back up.
@@ -147,7 +200,7 @@ class Packing {
 
   ZipWriter& zip_;
   const std::wstring& filters_;
-  const std::wstring& archiveFolder_;
+  const ArchiveFolderCheck& archiveFolder_;
   SendProgress* progress_;
   std::wstring current_;
   std::wstring unread_;
@@ -249,7 +302,8 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
       folder = DefaultArchiveFolder();
     }
     makeError = MakeArchiveFolder(folder);
-    file = makeError ? INVALID_HANDLE_VALUE : CreatePartial(folder, partial);
+    // Through "\\?\": a deep folder leaves the partial name no room otherwise.
+    file = makeError ? INVALID_HANDLE_VALUE : CreatePartial(LongPath(folder), partial);
     writeError = makeError || file != INVALID_HANDLE_VALUE ? 0 : GetLastError();
   }
   if (makeError) {
@@ -269,9 +323,9 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
   int previousPriority = GetThreadPriority(GetCurrentThread());
   if (options.lowPriority) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   ZipWriter zip(file);
-  const std::wstring longFolder = LongPath(folder);
+  const ArchiveFolderCheck archiveFolder(folder);
   if (progress && progress->Shown()) progress->SetTotal(SelectionBytes(selection));
-  Packing packing(zip, options.fileFilters, longFolder, progress);
+  Packing packing(zip, options.fileFilters, archiveFolder, progress);
   std::set<std::wstring> topNames;  // two selected items of one name get distinct names
   bool ok = true;
   for (const std::wstring& item : selection) {
@@ -296,7 +350,7 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
   std::wstring final;
   DWORD moveError = ERROR_FILE_EXISTS;
   for (int attempt = 0; ok && attempt < 20; ++attempt) {
-    final = FreeArchivePath(folder, base);
+    final = FreeArchivePath(folder, base, moveError);
     if (final.empty()) break;
     if (MoveFileW(partial.c_str(), final.c_str())) {
       outcome.packed = true;

@@ -143,6 +143,26 @@ TEST_F(Unattended, AnOverlongFolderIsStoredButFailsTheRun) {
   EXPECT_EQ(TextSetting("TemporaryFolder"), folder) << "cut to 519 characters";
 }
 
+// A folder of each user's own, as the deployment guide recommends: stored
+// as given, made by no one at installation, the values after it written;
+// an installation that keeps it from an earlier one does the same.
+TEST_F(Unattended, AFolderNamingVariablesIsStoredAsGivenAndLeftToEachUser) {
+  ASSERT_TRUE(SetEnvironmentVariableA("PARVELLO_UNATTENDED_HOME", dir_.c_str()));
+  const std::string perUser = "%PARVELLO_UNATTENDED_HOME%per-user archives";
+  EXPECT_EQ(RunSetup(Script("[Default Setup]\r\nTemporaryFolder=" + perUser + "\r\nMailer=4\r\n")), 0u);
+  EXPECT_EQ(Log(), "<none>");
+  EXPECT_EQ(TextSetting("TemporaryFolder"), perUser);
+  EXPECT_EQ(Setting("Mailer"), 4u) << "values after the folder are written";
+  EXPECT_EQ(Setting("Retention"), 7u);
+  EXPECT_FALSE(FileExists(dir_ + "per-user archives")) << "the installing account makes no user's folder";
+  EXPECT_EQ(RunSetup(Script("[Default Setup]\r\nMailer=5\r\n")), 0u);
+  EXPECT_EQ(Log(), "<none>");
+  EXPECT_EQ(TextSetting("TemporaryFolder"), perUser) << "kept from the earlier installation";
+  EXPECT_EQ(Setting("Mailer"), 5u);
+  EXPECT_FALSE(FileExists(dir_ + "per-user archives"));
+  SetEnvironmentVariableA("PARVELLO_UNATTENDED_HOME", nullptr);
+}
+
 TEST_F(Unattended, AnEmptyScriptStoresEveryDefault) {
   EXPECT_EQ(RunSetup(Script("")), 0u);
   EXPECT_EQ(Log(), "<none>");

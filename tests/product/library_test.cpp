@@ -644,6 +644,21 @@ TEST_F(ProductLibrary, NamesAndFoldersComeOutAsAUserExpects) {
   EXPECT_EQ(handed[2], std::string(kArchives) + "\\" + std::string(119, 'a') + ".zip");
   ASSERT_TRUE(SetSetting("UseCustom", 0));
 
+  // A deep archive folder: the name is cut to keep the path within
+  // MAX_PATH, never refused with a reason that is not so.
+  const std::string deep = std::string(kRoot) + "\\" + std::string(235 - strlen(kRoot) - 1, 'd');
+  ASSERT_TRUE(SetSetting("TemporaryFolder", deep));
+  const std::wstring wordy = source + L"\\" + std::wstring(60, L'w') + L".txt";
+  ASSERT_TRUE(WriteWide(wordy, "wordy"));
+  handed = send({wordy});
+  ASSERT_EQ(handed.size(), 4u);
+  EXPECT_EQ(handed[2], deep + "\\" + std::string(MAX_PATH - 1 - deep.size() - 5, 'w') + ".zip");
+  handed = send({wordy});
+  ASSERT_EQ(handed.size(), 4u);
+  EXPECT_EQ(handed[2], deep + "\\" + std::string(MAX_PATH - 1 - deep.size() - 9, 'w') + " (2).zip");
+  DeleteTree(deep);
+  ASSERT_TRUE(SetSetting("TemporaryFolder", archivesWithSlash));
+
   // Variables in the folder, as REG_SZ and as REG_EXPAND_SZ.
   char temp[MAX_PATH];
   GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
@@ -671,6 +686,20 @@ TEST_F(ProductLibrary, NamesAndFoldersComeOutAsAUserExpects) {
   ASSERT_EQ(handed.size(), 4u);
   EXPECT_EQ(handed[2], Utf8(inside) + "\\Twins.zip");
   ExpectForReader(handed[2], {{UnixSource("Twins"), "Twins"}}, UnixSource("Twins/archives here"));
+  // Also when the setting spells it otherwise: short names, other case, a
+  // trailing separator, "\\?\".
+  wchar_t shortInside[MAX_PATH] = L"";
+  ASSERT_NE(GetShortPathNameW(inside.c_str(), shortInside, MAX_PATH), 0u);
+  ASSERT_NE(Utf8(shortInside), Utf8(inside));
+  std::wstring respelled = shortInside;
+  CharUpperBuffW(&respelled[0], static_cast<DWORD>(respelled.size()));
+  for (const std::wstring& spelling : {respelled + L"\\", L"\\\\?\\" + inside}) {
+    SCOPED_TRACE(Utf8(spelling));
+    ASSERT_TRUE(SetSetting("TemporaryFolder", Utf8(spelling)));
+    handed = send({source + L"\\Twins"});
+    ASSERT_EQ(handed.size(), 4u);
+    ExpectForReader(handed[2], {{UnixSource("Twins"), "Twins"}}, UnixSource("Twins/archives here"));
+  }
   ASSERT_TRUE(SetSetting("TemporaryFolder", kArchives));
 }
 
