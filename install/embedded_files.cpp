@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "common/owned.h"
 #include "common/registry_views.h"
+#include "install/pending_deletions.h"
 #include "resource_ids.h"
 
 // The other architecture's library has a stored name of its own, so that
@@ -132,6 +133,7 @@ int InstallFileRecord(const EmbeddedFile& record, VersionInstaller installer) {
   }
   stage = kInstalled;
   StampFileDate(destinationPath);
+  KeepAtNextStart(record.destinationKind, record.installedName);
 
 cleanup:
   // A partly written copy stays where it is (its handle closes with the

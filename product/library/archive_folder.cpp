@@ -4,10 +4,15 @@
 #include <wctype.h>
 
 #include "common/archive_folder_mark.h"
+#include "common/owned.h"
+#include "common/registry_views.h"
+#include "options.h"
 
 const char kArchiveComment[] = "Parvello 1.1 archive";
 
 namespace {
+
+const std::string kRememberedFolders = std::string(kSettingsKey) + "\\Archive Folders";
 
 constexpr ULONGLONG kFileTimeDay = 24ULL * 60 * 60 * 10000000;
 
@@ -133,4 +138,30 @@ void RemoveOurFolder(const std::wstring& folder) {
   std::wstring mark = folder + L"\\" + kArchiveFolderMarkW;
   SetFileAttributesW(mark.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (DeleteFileW(mark.c_str()) && !RemoveDirectoryW(folder.c_str())) MarkAsOurFolder(folder);
+}
+
+void RememberArchiveFolder(const std::wstring& folder) {
+  OwnedKey key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRememberedFolders.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_SET_VALUE | KEY_QUERY_VALUE | SettingsView(), nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
+    return;
+  if (RegQueryValueExW(key.Get(), folder.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) return;
+  RegSetValueExW(key.Get(), folder.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+}
+
+std::vector<std::wstring> RememberedArchiveFolders() {
+  std::vector<std::wstring> folders;
+  OwnedKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRememberedFolders.c_str(), 0, KEY_QUERY_VALUE | SettingsView(),
+                    key.Receive()) != ERROR_SUCCESS)
+    return folders;
+  // The value's name is the folder: names are up to 16,383 characters.
+  std::vector<wchar_t> name(16384);
+  for (DWORD i = 0;; ++i) {
+    DWORD length = static_cast<DWORD>(name.size());
+    if (RegEnumValueW(key.Get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (IsFullPath(std::wstring(name.data(), length))) folders.emplace_back(name.data(), length);
+  }
+  return folders;
 }

@@ -17,6 +17,13 @@ void DeleteOldArchives(const std::wstring& folder, DWORD days);
 // added to `left`.
 void DeleteAllArchives(const std::wstring& folder, std::vector<std::wstring>& left);
 
+// Every folder the product has made an archive in is remembered under the
+// settings key (a value of "Archive Folders" per folder), so that the
+// uninstall finds archives in folders the settings no longer name. Best
+// effort: a user who may not write the settings key leaves no record.
+void RememberArchiveFolder(const std::wstring& folder);
+std::vector<std::wstring> RememberedArchiveFolders();
+
 // A path with a drive (C:\Archives) or a share (\\server\mail).
 bool IsFullPath(const std::wstring& path);
 

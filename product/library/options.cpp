@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "archive_folder.h"
 #include "common/owned.h"
 #include "common/registry_views.h"
 
@@ -99,6 +100,9 @@ int WriteChangedOptions(const ProductOptions& before, const ProductOptions& chan
     result = RegSetValueExW(key.Get(), text.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   }
+  // Archives made in the earlier folder stay the uninstall's to find.
+  if (result == ERROR_SUCCESS && changed.temporaryFolder != before.temporaryFolder)
+    RememberArchiveFolder(ArchiveFolder(before));
   error = static_cast<DWORD>(result);
   return result == ERROR_SUCCESS;
 }

@@ -353,6 +353,7 @@ PackOutcome PackSelection(const std::vector<std::wstring>& selection, const Prod
     final = FreeArchivePath(folder, base, moveError);
     if (final.empty()) break;
     if (MoveFileW(partial.c_str(), final.c_str())) {
+      RememberArchiveFolder(folder);
       outcome.packed = true;
       outcome.archive = final;
       return outcome;

@@ -109,12 +109,39 @@ void OtherLibrary(std::string& reach, std::string& name) {
   name = std::string(named) + "\\parvello.dll";
 }
 
+// A library in use goes at the next start. It is moved aside first, to a
+// name of its own in its folder, and that name is what goes: an
+// installation before the restart then writes a fresh parvello.dll that
+// no pending deletion touches. `reach` is the file as this process reaches
+// it, `name` as the system names it at start-up.
+bool RemoveAtNextStart(const std::string& reach, const std::string& name) {
+  size_t slash = reach.find_last_of('\\'), nameSlash = name.find_last_of('\\');
+  std::string aside = "~parvello-" + Narrow(Decimal(GetCurrentProcessId()), CP_ACP) + "-" +
+                      Narrow(Decimal(GetTickCount()), CP_ACP) + ".del";
+  if (slash != std::string::npos && nameSlash != std::string::npos &&
+      MoveFileExA(reach.c_str(), (reach.substr(0, slash + 1) + aside).c_str(), 0))
+    return MoveFileExA((name.substr(0, nameSlash + 1) + aside).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+  return MoveFileExA(name.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
 // Removes everything; what stays is named in `left`.
 void RemoveProduct(std::vector<std::string>& left) {
-  // The archive folder is where the settings say, so they are read first.
+  // The archives first: in the folder the settings name and in every
+  // folder the product has made archives in before.
   ProductOptions options;
   ReadProductOptions(options);
-  std::wstring archives = ArchiveFolder(options);
+  std::vector<std::wstring> folders = RememberedArchiveFolders();
+  folders.push_back(ArchiveFolder(options));
+  std::vector<std::wstring> archivesLeft;
+  for (const std::wstring& folder : folders) {
+    DeleteAllArchives(folder, archivesLeft);
+    // Only a folder the product made, and only when nothing else is in it.
+    RemoveOurFolder(folder);
+  }
+  for (const std::wstring& archive : archivesLeft) left.push_back(Narrow(archive, CP_ACP));
+  // While an archive stays, so does what a second run needs to find it:
+  // the settings with the record of the folders, and the uninstall entry.
+  const bool finishLater = !archivesLeft.empty();
 
   // The class, its server, the handlers and the approval in every view the
   // setup wrote them in; the uninstall entry and the settings once.
@@ -125,15 +152,16 @@ void RemoveProduct(std::vector<std::string>& left) {
     const char* rootName;
     std::string path;
     bool everyView;
+    bool neededToFinish;
   } keys[] = {
-      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kClassKey, true},
-      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kFilesHandlerKey, true},
-      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kDirectoryHandlerKey, true},
-      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kUninstallKey, false},
-      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kSettingsKey, false},
+      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kClassKey, true, false},
+      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kFilesHandlerKey, true, false},
+      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kDirectoryHandlerKey, true, false},
+      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kUninstallKey, false, true},
+      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kSettingsKey, false, true},
   };
   for (const auto& key : keys)
-    for (int v = 0; v < (key.everyView ? viewCount : 1); ++v) {
+    for (int v = 0; v < (key.everyView ? viewCount : 1) && !(finishLater && key.neededToFinish); ++v) {
       REGSAM view = key.everyView ? views[v].flag : SettingsView();
       if (!DeleteKeyTree(key.root, key.path, view))
         left.push_back(std::string(key.rootName) + "\\" + key.path + ViewName(view));
@@ -148,25 +176,19 @@ void RemoveProduct(std::vector<std::string>& left) {
     std::string path = WindowsFolder() + "HELP\\" + name;
     if (!DeleteFileIfThere(path)) left.push_back(path);
   }
-
-  std::vector<std::wstring> archivesLeft;
-  DeleteAllArchives(archives, archivesLeft);
-  for (const std::wstring& archive : archivesLeft) left.push_back(Narrow(archive, CP_ACP));
-  // Only a folder the product made, and only when nothing else is in it.
-  RemoveOurFolder(archives);
+  // A second run needs the libraries to run at all.
+  if (!left.empty()) return;
 
   // The other architecture's library goes now, unless a program of that
   // architecture (Explorer) has it loaded: then at the next start too.
   std::string reach, name;
   OtherLibrary(reach, name);
-  if (!reach.empty() && !DeleteFileIfThere(reach) &&
-      !MoveFileExA(name.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-    left.push_back(name);
+  if (!reach.empty() && !DeleteFileIfThere(reach) && !RemoveAtNextStart(reach, name)) left.push_back(name);
 
   // This library is loaded by Rundll32 right now: it goes at the next start.
   char library[MAX_PATH];
   DWORD length = GetModuleFileNameA(g_libraryModule, library, MAX_PATH);
-  if (length && length < MAX_PATH && !MoveFileExA(library, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+  if (length && length < MAX_PATH && !RemoveAtNextStart(library, library))
     left.push_back(std::string(library) + " (to be deleted when Windows starts)");
 }
 
@@ -201,5 +223,6 @@ extern "C" void CALLBACK Uninstall(HWND window, HINSTANCE, LPSTR arguments, int)
   }
   std::string message = "Parvello 1.1 has been removed, except for these, which could not be removed:\n";
   for (const std::string& item : left) message += "\n" + item;
+  message += "\n\nRemove Parvello again once they are free, and it removes the rest.";
   MessageBoxA(window, message.c_str(), kCaption, MB_OK | MB_ICONWARNING);
 }

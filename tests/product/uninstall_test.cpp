@@ -61,12 +61,21 @@ std::string Difference(const std::string& before, const std::string& after) {
   return out;
 }
 
-// The state without the library's own line: it stays until the restart.
+// The library in use, moved aside to "~parvello-*.del" in its folder,
+// stays until the restart: the state without its line.
 std::string WithoutLibrary(std::string state) {
-  std::string line = SystemDir() + "parvello.dll ";
-  size_t at = state.find(line);
-  if (at != std::string::npos) state.erase(at, state.find('\n', at) - at + 1);
+  const std::string aside = SystemDir() + "~parvello-";
+  for (size_t at; (at = state.find(aside)) != std::string::npos;) state.erase(at, state.find('\n', at) - at + 1);
   return state;
+}
+
+// The library moved aside in the system folder, by its name there; empty when none.
+std::string LibraryAside() {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((SystemDir() + "~parvello-*.del").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return "";
+  FindClose(search);
+  return found.cFileName;
 }
 
 class UninstallEntry : public ::testing::Test {
@@ -83,6 +92,15 @@ class UninstallEntry : public ::testing::Test {
       RegCloseKey(key);
     }
     DeleteTree(ArchiveFolder());
+    // Libraries earlier uninstalls moved aside, which only a restart takes.
+    for (const std::string& folder : {SystemDir(), OtherSystemDir()}) {
+      WIN32_FIND_DATAA found;
+      HANDLE search = FindFirstFileA((folder + "~parvello-*.del").c_str(), &found);
+      if (search == INVALID_HANDLE_VALUE) continue;
+      do DeleteFileA((folder + found.cFileName).c_str());
+      while (FindNextFileA(search, &found));
+      FindClose(search);
+    }
     dir_ = "C:\\parvello-uninstall-test";
     DeleteTree(dir_);
     ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
@@ -162,12 +180,15 @@ TEST_F(UninstallEntry, TakesAwayExactlyWhatTheInstallationBrought) {
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kOtherProductKey, kSettingsView)) << "the vendor's other product stays";
   EXPECT_FALSE(FileExists(OtherSystemDir() + "parvello.dll")) << "the library not in use goes at once";
   EXPECT_FALSE(FileExists(ArchiveFolder())) << "the emptied archive folder goes";
-  // The library, in use by Rundll32, is deleted at the next start.
-  EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
+  // The library, in use by Rundll32, is moved aside and deleted at the
+  // next start, under its new name.
+  EXPECT_FALSE(FileExists(SystemDir() + "parvello.dll"));
+  const std::string aside = LibraryAside();
+  ASSERT_NE(aside, "");
   std::vector<std::wstring> renames = PendingRenames();
   ASSERT_EQ(renames.size(), 2u);
   // Named as the system finds it at start-up, without redirection.
-  EXPECT_EQ(lstrcmpiW(renames[0].c_str(), (L"\\??\\" + Wide(RealSystemDir()) + L"parvello.dll").c_str()), 0)
+  EXPECT_EQ(lstrcmpiW(renames[0].c_str(), (L"\\??\\" + Wide(RealSystemDir() + aside)).c_str()), 0)
       << Utf8(renames[0]);
   EXPECT_EQ(renames[1], L"") << "to be deleted, not moved";
 }
@@ -221,6 +242,63 @@ TEST_F(UninstallEntry, WhatTheUserKeptStaysAndWhatCannotGoIsNamed) {
   Install(script);
   EXPECT_EQ(UninstallQuietly(), 0u);
   EXPECT_TRUE(FileExists(mine)) << "the user's own folder, empty, stays";
+}
+
+// Installed again before the restart an uninstall asked for (the only
+// repair there is): the restart deletes the library moved aside, never the
+// fresh one, and takes back a deletion an older uninstall scheduled for
+// the library's own name. The restart is Wine's own (wineboot -r).
+TEST_F(UninstallEntry, AnInstallationBeforeTheRestartKeepsItsLibrary) {
+  ScopedValue pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
+  ASSERT_TRUE(pending.Remove());
+  Install();
+  ASSERT_EQ(UninstallQuietly(), 0u);
+  const std::string aside = LibraryAside();
+  ASSERT_NE(aside, "");
+  // As an uninstall of the earlier version left it.
+  ASSERT_TRUE(MoveFileExW(Wide(RealSystemDir() + "parvello.dll").c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  ASSERT_EQ(PendingRenames().size(), 4u);
+  Install();
+  std::vector<std::wstring> renames = PendingRenames();
+  ASSERT_EQ(renames.size(), 2u) << "only the library moved aside is still to go";
+  EXPECT_EQ(lstrcmpiW(renames[0].c_str(), (L"\\??\\" + Wide(RealSystemDir() + aside)).c_str()), 0)
+      << Utf8(renames[0]);
+
+  EXPECT_EQ(RunProgram(SystemDir() + "wineboot.exe", "-r", 60000), 0u);
+  EXPECT_EQ(PendingRenames(), std::vector<std::wstring>{});
+  EXPECT_FALSE(FileExists(SystemDir() + aside)) << "the restart took the library moved aside";
+  EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll")) << "and left the fresh one";
+  if (!OtherSystemDir().empty()) EXPECT_TRUE(FileExists(OtherSystemDir() + "parvello.dll"));
+  EXPECT_EQ(UninstallQuietly(), 0u) << "the uninstall entry finds its library";
+}
+
+// The archives of every folder the product has made archives in go, also
+// of one the settings no longer name; while one is held, the quiet
+// uninstall answers 1 and keeps what a second run needs, which then
+// finishes the work.
+TEST_F(UninstallEntry, ArchivesOfEveryFolderUsedGoAndASecondRunFinishes) {
+  ScopedValue pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
+  const std::string first = dir_ + "\\first archives", second = dir_ + "\\second archives";
+  Install("[Default Setup]\r\nTemporaryFolder=" + first + "\r\n");
+  SendOneArchive(first);
+  ASSERT_TRUE(SetSetting("TemporaryFolder", second));
+  DeleteFileA((dir_ + "\\record.txt").c_str());
+  SendOneArchive(second);
+  {
+    OwnedHandle held(CreateFileA((first + "\\letter.zip").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.IsValid());
+    EXPECT_EQ(UninstallQuietly(), 1u) << "an archive that stays is no success";
+    EXPECT_FALSE(FileExists(second)) << "the current folder, emptied, went";
+    EXPECT_EQ(FilesIn(first), std::vector<std::string>{"letter.zip"});
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingsView)) << "the record stays for a second run";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, kSettingsView));
+    EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey, kView32)) << "the rest went";
+  }
+  EXPECT_EQ(UninstallQuietly(), 0u) << "the second run finishes";
+  EXPECT_FALSE(FileExists(first));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingsView));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, kSettingsView));
 }
 
 TEST_F(UninstallEntry, AKeyThatCannotBeRemovedIsNamedAndTheRestGoes) {
