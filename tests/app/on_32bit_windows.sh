@@ -69,6 +69,8 @@ check "the uninstall answers 0" test $? -eq 0
 check "the class is gone" test -z "$(query 'HKCR\CLSID\{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}')"
 check "the settings are gone" test -z "$(query 'HKLM\SOFTWARE\Quorvanta\Parvello')"
 check "the help file is gone" test ! -e "$drive_c/windows/help/parvello.hlp"
-check "the library is to go at the next start" grep -qi 'system32\\parvello.dll' \
+# Moved aside in its folder, and that name goes at the next start.
+check "the library is moved aside" test ! -e "$drive_c/windows/system32/parvello.dll"
+check "and is to go at the next start" grep -qiE 'system32\\~parvello-[0-9]+-[0-9]+\.del' \
   <(query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
 finish

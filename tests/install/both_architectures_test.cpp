@@ -116,8 +116,10 @@ TEST_F(BothArchitectures, EachLibraryLiesWhereItsArchitectureLooksAndTheUninstal
     EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClassId, approval, nullptr, view));
   }
   // This suite's library was not in use and went at once; Rundll32's own
-  // goes when Windows starts, under the name the system gives it then.
+  // is moved aside in its folder and goes when Windows starts, under the
+  // name the system gives it then.
   EXPECT_FALSE(FileExists(own));
+  EXPECT_FALSE(FileExists(OtherSystemDir() + "parvello.dll"));
   std::vector<std::wstring> renames = PendingRenames();
   ASSERT_EQ(renames.size(), 2u);
 #ifdef _WIN64
@@ -125,8 +127,9 @@ TEST_F(BothArchitectures, EachLibraryLiesWhereItsArchitectureLooksAndTheUninstal
 #else
   const std::string otherAtStart = WindowsDir() + "system32\\";
 #endif
-  const std::string expected = "\\??\\" + otherAtStart + "parvello.dll";  // ASCII: widened as it is
-  EXPECT_EQ(lstrcmpiW(renames[0].c_str(), std::wstring(expected.begin(), expected.end()).c_str()), 0);
+  const std::string expected = "\\??\\" + otherAtStart + "~parvello-";  // ASCII: widened as it is
+  EXPECT_EQ(_wcsnicmp(renames[0].c_str(), std::wstring(expected.begin(), expected.end()).c_str(), expected.size()), 0);
+  EXPECT_EQ(renames[0].substr(renames[0].size() - 4), L".del");
   EXPECT_EQ(renames[1], L"");
 }
 
