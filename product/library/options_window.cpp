@@ -83,17 +83,6 @@ std::wstring ItemText(HWND dialog, int id) {
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-std::wstring SystemMessage(DWORD error) {
-  wchar_t* text = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = length ? std::wstring(text, length) : L"Error " + Decimal(error) + L".";
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
-  return message;
-}
-
 std::wstring ModulePath() {
   wchar_t path[MAX_PATH];
   DWORD length = GetModuleFileNameW(g_libraryModule, path, MAX_PATH);

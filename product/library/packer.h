@@ -28,7 +28,3 @@ typedef bool (*SendWithoutThem)(const std::wstring& unread, void* context);
 // `progress`, when given, shows how far it is and may cancel the send.
 PackOutcome PackSelection(const std::vector<std::wstring>& selection, const ProductOptions& options,
                           SendWithoutThem ask, void* context, class SendProgress* progress = nullptr);
-
-// Whether `name` matches one of the semicolon-separated wildcards
-// (* and ?, without regard to case).
-bool MatchesFilters(const std::wstring& name, const std::wstring& filters);

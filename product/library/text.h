@@ -24,3 +24,12 @@ std::wstring Expanded(const std::wstring& text);
 
 // What follows the last "\" or "/" (all of `path` without one).
 std::wstring FileName(const std::wstring& path);
+
+// The form that reaches every name a file system holds: names that end in
+// a dot or a blank, device names such as "nul.txt", paths beyond MAX_PATH.
+std::wstring LongPath(const std::wstring& path);
+// The path as the user knows it (without "\\?\").
+std::wstring ShownPath(const std::wstring& path);
+
+// The system's text for an error, without its line break.
+std::wstring SystemMessage(DWORD error);

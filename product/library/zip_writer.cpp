@@ -1,15 +1,12 @@
 #include "zip_writer.h"
 
 #include <string.h>
-#include <zlib.h>
 
 namespace {
 
-constexpr uint64_t kZipLimit = 0xFFFFFFFFu;  // sizes and offsets are 32 bits
-constexpr size_t kMaxEntries = 0xFFFF;
-constexpr uint16_t kVersion = 20;           // 2.0: deflate, folders
-constexpr uint16_t kUtf8Names = 0x0800;     // general purpose bit 11
-constexpr size_t kChunk = 256 * 1024;
+constexpr uint16_t kVersion = 20;        // 2.0: deflate, folders
+constexpr uint16_t kUtf8Names = 0x0800;  // general purpose bit 11
+constexpr size_t kGathered = 1024 * 1024;  // written in one call once this much is pending
 
 void Put16(std::string& out, uint32_t v) {
   out.push_back(static_cast<char>(v & 0xFF));
@@ -34,32 +31,6 @@ bool HasNonAscii(const std::string& name) {
   return false;
 }
 
-}  // namespace
-
-ZipWriter::ZipWriter(HANDLE file) : file_(file) {}
-
-ZipWriter::~ZipWriter() {
-  if (streamReady_) deflateEnd(&stream_);
-}
-
-bool ZipWriter::Fail(ZipFailure failure, DWORD error) {
-  if (failure_ == kZipNoFailure) {
-    failure_ = failure;
-    systemError_ = error;
-  }
-  return false;
-}
-
-bool ZipWriter::Write(const void* data, size_t size) {
-  if (failure_ != kZipNoFailure) return false;
-  if (position_ + size > kZipLimit) return Fail(kZipTooLarge, 0);
-  DWORD written = 0;
-  if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
-    return Fail(kZipWriteFailed, GetLastError() ? GetLastError() : ERROR_DISK_FULL);
-  position_ += size;
-  return true;
-}
-
 // From "version needed" to the name's length: the same in the local
 // header and in the central directory.
 void PutEntryFields(std::string& out, const ZipWriter::Entry& entry) {
@@ -74,7 +45,47 @@ void PutEntryFields(std::string& out, const ZipWriter::Entry& entry) {
   Put16(out, static_cast<uint32_t>(entry.name.size()));
 }
 
-bool ZipWriter::WriteLocalHeader(const Entry& entry) {
+}  // namespace
+
+ZipWriter::ZipWriter(HANDLE file) : file_(file) { pending_.reserve(kGathered); }
+
+bool ZipWriter::Fail(ZipFailure failure, DWORD error) {
+  if (failure_ == kZipNoFailure) {
+    failure_ = failure;
+    systemError_ = error;
+  }
+  return false;
+}
+
+bool ZipWriter::Flush() {
+  DWORD written = 0;
+  if (!pending_.empty() &&
+      (!WriteFile(file_, pending_.data(), static_cast<DWORD>(pending_.size()), &written, nullptr) ||
+       written != pending_.size()))
+    return Fail(kZipWriteFailed, GetLastError() ? GetLastError() : ERROR_DISK_FULL);
+  flushed_ += pending_.size();
+  pending_.clear();
+  return true;
+}
+
+bool ZipWriter::Write(const void* data, size_t size) {
+  if (failure_ != kZipNoFailure) return false;
+  if (position_ + size > kZipLimit) return Fail(kZipTooLarge, 0);
+  position_ += size;
+  if (pending_.size() + size <= kGathered) {
+    pending_.insert(pending_.end(), static_cast<const char*>(data), static_cast<const char*>(data) + size);
+    return true;
+  }
+  // A large piece goes as it is, after what is pending.
+  DWORD written = 0;
+  if (!Flush()) return false;
+  if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+    return Fail(kZipWriteFailed, GetLastError() ? GetLastError() : ERROR_DISK_FULL);
+  flushed_ += size;
+  return true;
+}
+
+bool ZipWriter::WriteHeader(const Entry& entry) {
   std::string header;
   Put32(header, 0x04034b50);
   PutEntryFields(header, entry);
@@ -84,101 +95,56 @@ bool ZipWriter::WriteLocalHeader(const Entry& entry) {
 }
 
 bool ZipWriter::AddFolder(const std::string& name, const FILETIME& modified) {
-  if (entries_.size() >= kMaxEntries) return Fail(kZipTooManyEntries, 0);
-  Entry entry{name, 0, 0, 0, 0, 0, 0, FILE_ATTRIBUTE_DIRECTORY, position_};
+  if (failure_ != kZipNoFailure) return false;
+  if (entries_.size() >= kZipMostEntries) return Fail(kZipTooManyEntries, 0);
+  Entry entry{name, kZipStored, 0, 0, 0, 0, 0, FILE_ATTRIBUTE_DIRECTORY, position_};
   DosTime(modified, entry.time, entry.date);
-  if (!WriteLocalHeader(entry)) return false;
+  if (!WriteHeader(entry)) return false;
   entries_.push_back(entry);
   return true;
 }
 
-bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, DWORD attributes, DWORD* unopened) {
-  *unopened = 0;
-  if (entries_.size() >= kMaxEntries) return Fail(kZipTooManyEntries, 0);
-  HANDLE input = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (input == INVALID_HANDLE_VALUE) {
-    *unopened = GetLastError();
-    return true;
-  }
-  // Not GetFileInformationByHandle: Wine takes milliseconds for it.
-  FILETIME modified;
-  LARGE_INTEGER size;
-  if (!GetFileTime(input, nullptr, nullptr, &modified) || !GetFileSizeEx(input, &size)) {
-    *unopened = GetLastError();
-    CloseHandle(input);
-    return true;
-  }
-  if (static_cast<uint64_t>(size.QuadPart) >= kZipLimit) {
-    CloseHandle(input);
-    return Fail(kZipTooLarge, 0);
-  }
+bool ZipWriter::BeginMember(const std::string& name, DWORD attributes, const FILETIME& modified, uint16_t method,
+                            uint32_t crc, uint64_t compressedSize, uint64_t size) {
+  if (failure_ != kZipNoFailure) return false;
+  if (entries_.size() >= kZipMostEntries) return Fail(kZipTooManyEntries, 0);
+  if (size >= kZipLimit || compressedSize >= kZipLimit) return Fail(kZipTooLarge, 0);
+  member_ = Entry{name, method, 0, 0, crc, static_cast<uint32_t>(compressedSize), static_cast<uint32_t>(size),
+                  attributes & 0xFF, position_};
+  DosTime(modified, member_.time, member_.date);
+  return WriteHeader(member_);
+}
 
-  Entry entry{name, Z_DEFLATED, 0, 0, 0, 0, 0, attributes & 0xFF, position_};
-  DosTime(modified, entry.time, entry.date);
-  // The sizes and the check sum follow the data; the header is mended.
-  bool ok = WriteLocalHeader(entry);
+bool ZipWriter::WriteData(const void* data, size_t size) { return Write(data, size); }
 
-  // One compressor and one pair of buffers for every member: setting them
-  // up anew costs more than packing a small file.
-  if (!streamReady_) {
-    in_.resize(kChunk);
-    out_.resize(kChunk);
-    streamReady_ = ok && deflateInit2(&stream_, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-  } else {
-    deflateReset(&stream_);
-  }
-  ok = ok && streamReady_;
-  z_stream& stream = stream_;
-  std::vector<Bytef>& in = in_;
-  std::vector<Bytef>& out = out_;
-  uLong crc = crc32(0, nullptr, 0);
-  uint64_t read = 0, compressed = 0;
-  int flush = Z_NO_FLUSH;
-  while (ok && flush != Z_FINISH) {
-    DWORD got = 0;
-    if (!ReadFile(input, in.data(), static_cast<DWORD>(in.size()), &got, nullptr)) {
-      ok = Fail(kZipReadFailed, GetLastError());
-      break;
+bool ZipWriter::EndMember(uint32_t crc, uint64_t compressedSize, uint64_t size) {
+  if (failure_ != kZipNoFailure) return false;
+  if (size >= kZipLimit || compressedSize >= kZipLimit) return Fail(kZipTooLarge, 0);
+  if (crc != member_.crc || compressedSize != member_.compressedSize || size != member_.size) {
+    // The header went out before the data was whole: it is mended, in
+    // what is pending or in the file.
+    member_.crc = crc;
+    member_.compressedSize = static_cast<uint32_t>(compressedSize);
+    member_.size = static_cast<uint32_t>(size);
+    std::string sizes;
+    Put32(sizes, crc);
+    Put32(sizes, member_.compressedSize);
+    Put32(sizes, member_.size);
+    const uint64_t at = member_.offset + 14;
+    if (at >= flushed_) {
+      memcpy(&pending_[at - flushed_], sizes.data(), sizes.size());
+    } else {
+      LARGE_INTEGER header, end;
+      header.QuadPart = static_cast<LONGLONG>(at);
+      end.QuadPart = static_cast<LONGLONG>(flushed_);
+      DWORD written = 0;
+      if (!SetFilePointerEx(file_, header, nullptr, FILE_BEGIN) ||
+          !WriteFile(file_, sizes.data(), static_cast<DWORD>(sizes.size()), &written, nullptr) ||
+          written != sizes.size() || !SetFilePointerEx(file_, end, nullptr, FILE_BEGIN))
+        return Fail(kZipWriteFailed, GetLastError());
     }
-    read += got;
-    if (blockHook_ && !blockHook_(hookContext_, read)) {
-      ok = Fail(kZipCancelled, 0);
-      break;
-    }
-    crc = crc32(crc, in.data(), got);
-    flush = got == 0 ? Z_FINISH : Z_NO_FLUSH;
-    stream.next_in = in.data();
-    stream.avail_in = got;
-    do {
-      stream.next_out = out.data();
-      stream.avail_out = static_cast<uInt>(out.size());
-      deflate(&stream, flush);
-      size_t produced = out.size() - stream.avail_out;
-      compressed += produced;
-      ok = Write(out.data(), produced);
-    } while (ok && stream.avail_out == 0);
   }
-  CloseHandle(input);
-  if (!ok) return false;
-  if (read >= kZipLimit || compressed >= kZipLimit) return Fail(kZipTooLarge, 0);
-
-  entry.crc = static_cast<uint32_t>(crc);
-  entry.compressedSize = static_cast<uint32_t>(compressed);
-  entry.size = static_cast<uint32_t>(read);
-  std::string sizes;
-  Put32(sizes, entry.crc);
-  Put32(sizes, entry.compressedSize);
-  Put32(sizes, entry.size);
-  LARGE_INTEGER at, end;
-  at.QuadPart = static_cast<LONGLONG>(entry.offset + 14);
-  end.QuadPart = static_cast<LONGLONG>(position_);
-  DWORD written = 0;
-  if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) ||
-      !WriteFile(file_, sizes.data(), static_cast<DWORD>(sizes.size()), &written, nullptr) || written != sizes.size() ||
-      !SetFilePointerEx(file_, end, nullptr, FILE_BEGIN))
-    return Fail(kZipWriteFailed, GetLastError());
-  entries_.push_back(entry);
+  entries_.push_back(member_);
   return true;
 }
 
@@ -209,5 +175,5 @@ bool ZipWriter::Finish(const char* comment) {
   Put32(end, static_cast<uint32_t>(directoryStart));
   Put16(end, static_cast<uint32_t>(strlen(comment)));
   end += comment;
-  return Write(end.data(), end.size());
+  return Write(end.data(), end.size()) && Flush();
 }

@@ -1,8 +1,8 @@
-// A ZIP archive written straight to a file: members deflated with zlib
-// (or stored, for folders), names in UTF-8, and a comment in the end
-// record. Limits, each a clear failure and never a corrupt archive: no
-// member and no archive of 4 GiB or more (no ZIP64), at most 65,535
-// entries.
+// A ZIP archive written straight to a file, member after member: the
+// data comes deflated or stored from the caller, names in UTF-8, and a
+// comment in the end record. Limits, each a clear failure and never a
+// corrupt archive: no member and no archive of 4 GiB or more (no ZIP64),
+// at most 65,535 entries. Writes are gathered into large ones.
 #pragma once
 #include <windows.h>
 
@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
-
 enum ZipFailure { kZipNoFailure, kZipWriteFailed, kZipReadFailed, kZipTooLarge, kZipTooManyEntries, kZipCancelled };
+
+constexpr uint64_t kZipLimit = 0xFFFFFFFFu;  // sizes and offsets are 32 bits
+constexpr size_t kZipMostEntries = 0xFFFF;
+constexpr uint16_t kZipStored = 0, kZipDeflated = 8;
 
 class ZipWriter {
  public:
@@ -23,27 +25,25 @@ class ZipWriter {
     uint32_t crc, compressedSize, size, attributes;
     uint64_t offset;
   };
-  // `file` must be open for writing at its start and stay open.
+  // `file` must be open for reading and writing at its start and stay open.
   explicit ZipWriter(HANDLE file);
-  ~ZipWriter();
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
 
+  // Each answers 1, or 0 once the archive has failed (Failure says why).
   // `name` is the path in the archive, with "/" between folders.
   bool AddFolder(const std::string& name, const FILETIME& modified);
-  // `attributes`: the file's, as its directory entry gives them (the
-  // archive keeps the MS-DOS ones). A file that cannot be opened adds
-  // nothing and is no failure: `unopened` gets the system's error (0 when
-  // it was packed), for the caller to name it.
-  bool AddFile(const std::string& name, const std::wstring& source, DWORD attributes, DWORD* unopened);
+  // A file's member: its header, with the check sum and sizes when they
+  // are known already (a member read in one piece), its data through
+  // WriteData, and EndMember with what the data came to.
+  // `attributes`: the file's (the archive keeps the MS-DOS ones).
+  bool BeginMember(const std::string& name, DWORD attributes, const FILETIME& modified, uint16_t method,
+                   uint32_t crc, uint64_t compressedSize, uint64_t size);
+  bool WriteData(const void* data, size_t size);
+  bool EndMember(uint32_t crc, uint64_t compressedSize, uint64_t size);
   bool Finish(const char* comment);
-  // Called after each block of a file is read, with the bytes of that file
-  // read so far; false stops the archive (kZipCancelled).
-  typedef bool (*BlockHook)(void* context, uint64_t read);
-  void SetBlockHook(BlockHook hook, void* context) {
-    blockHook_ = hook;
-    hookContext_ = context;
-  }
+  // A failure met outside the writer (a read, a cancel) ends the archive too.
+  bool Fail(ZipFailure failure, DWORD error);
 
   ZipFailure Failure() const { return failure_; }
   DWORD SystemError() const { return systemError_; }  // of the failed write or read
@@ -51,17 +51,15 @@ class ZipWriter {
 
  private:
   bool Write(const void* data, size_t size);
-  bool WriteLocalHeader(const Entry& entry);
-  bool Fail(ZipFailure failure, DWORD error);
+  bool Flush();
+  bool WriteHeader(const Entry& entry);
 
   HANDLE file_;
-  uint64_t position_ = 0;
+  uint64_t position_ = 0;  // the archive's length so far
+  uint64_t flushed_ = 0;   // of which in the file already
+  std::vector<char> pending_;
   std::vector<Entry> entries_;
+  Entry member_ = {};      // the member being written
   ZipFailure failure_ = kZipNoFailure;
   DWORD systemError_ = 0;
-  z_stream stream_ = {};
-  bool streamReady_ = false;
-  BlockHook blockHook_ = nullptr;
-  void* hookContext_ = nullptr;
-  std::vector<Bytef> in_, out_;
 };

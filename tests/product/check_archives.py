@@ -13,6 +13,7 @@ import os
 import sys
 import time
 import zipfile
+import zlib
 
 COMMENT = b"Parvello 1.1 archive"
 
@@ -71,8 +72,15 @@ def check(entry):
                 data = f.read()
             if archive.read(name) != data:
                 problems.append("content differs: " + name)
-            if info.compress_type != zipfile.ZIP_DEFLATED:
-                problems.append("not deflated: " + name)
+            # Deflated when that makes it smaller, stored otherwise.
+            if info.compress_type == zipfile.ZIP_STORED:
+                deflater = zlib.compressobj(6, zlib.DEFLATED, -15)
+                if len(deflater.compress(data) + deflater.flush()) < len(data):
+                    problems.append("stored, though it deflates smaller: " + name)
+            elif info.compress_type != zipfile.ZIP_DEFLATED:
+                problems.append("neither deflated nor stored: " + name)
+            elif info.compress_size >= max(info.file_size, 1):
+                problems.append("deflated, but no smaller: " + name)
             if any(ord(c) > 127 for c in name) and not info.flag_bits & 0x800:
                 problems.append("name not marked as UTF-8: " + name)
             # DOS times hold two-second steps of local time.

@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
@@ -134,27 +135,37 @@ class ProductLibrary : public ::testing::Test {
  public:
   // The source tree lies in the build tree, where the host's reader finds
   // it as well: two levels of folders, an empty folder, names outside
-  // ASCII, files the filters leave out, an empty file, a file of several
-  // read chunks and one that does not compress.
+  // ASCII, files the filters leave out, an empty file, a text of several
+  // blocks and one of exactly two, noise of three blocks (stored), a text
+  // that turns to noise after its first block, and many small files (the
+  // packing puts several in one piece of work).
   static void SetUpTestSuite() {
     checkDir_ = WinePath(LIBRARY_CHECK_DIR);
     DeleteTree(checkDir_);
     CreateDirectoryA(checkDir_.c_str(), nullptr);
     std::wstring source = Wide(checkDir_ + "\\source");
     CreateDirectoryW(source.c_str(), nullptr);
-    for (const wchar_t* folder : {L"\\Reports", L"\\Reports\\2026", L"\\Reports\\empty"})
+    for (const wchar_t* folder : {L"\\Reports", L"\\Reports\\2026", L"\\Reports\\empty", L"\\Reports\\many"})
       CreateDirectoryW((source + folder).c_str(), nullptr);
     std::string text;
     for (int i = 0; text.size() < 1300000; ++i) text += "Line " + std::to_string(i) + " of the quarterly log.\r\n";
-    std::string noise(300000, '\0');
+    std::string noise(700000, '\0');
     unsigned seed = 12345;
     for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    for (int i = 0; i < 400; ++i) {
+      // Sizes from nothing to a few kilobytes; every fifth one noise.
+      std::string small = i % 5 ? text.substr(static_cast<size_t>(i) * 37, static_cast<size_t>(i) * 11)
+                                : noise.substr(static_cast<size_t>(i) * 101, static_cast<size_t>(i) * 7);
+      ASSERT_TRUE(WriteWide(source + L"\\Reports\\many\\note-" + std::to_wstring(i) + L".txt", small));
+    }
     const std::pair<const wchar_t*, std::string> files[] = {
         {L"\\Reports\\summary.txt", "Summary of the year.\r\n"},
         {L"\\Reports\\old.bak", "left out"},
         {L"\\Reports\\~lock.tmp", "left out"},
         {L"\\Reports\\big.log", text},
         {L"\\Reports\\noise.bin", noise},
+        {L"\\Reports\\two blocks.log", text.substr(0, 512 * 1024)},
+        {L"\\Reports\\turns to noise.bin", text.substr(0, 300000) + noise.substr(0, 400000)},
         {L"\\Reports\\empty.txt", ""},
         {L"\\Reports\\2026\\q1.txt", "First quarter."},
         {L"\\Reports\\2026\\q2.TXT.BAK", "left out"},
@@ -746,11 +757,13 @@ HWND CancelQuestion() {
 }
 
 // Bytes that do not compress, the same for one seed: a send of them takes a while.
+// Letters in no order: they deflate to about half, slowly, so that every
+// block of a large file keeps a deflater busy.
 std::string Noise(size_t bytes, unsigned seed) {
   std::string noise(bytes, '\0');
-  for (size_t i = 0; i + 4 <= noise.size(); i += 4) {
+  for (char& c : noise) {
     seed = seed * 1103515245 + 12345;
-    memcpy(&noise[i], &seed, 4);
+    c = static_cast<char>('A' + ((seed >> 16) & 0x0F));
   }
   return noise;
 }
@@ -764,26 +777,54 @@ HRESULT InvokeLetRunOn(IContextMenu* menu) {
   return menu->InvokeCommand(&invocation);
 }
 
+// The threads of this process that run below normal priority.
+int ThreadsBelowNormal() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  int count = 0;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != GetCurrentProcessId()) continue;
+    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    if (thread && GetThreadPriority(thread) == THREAD_PRIORITY_BELOW_NORMAL) ++count;
+    if (thread) CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
 // A send that takes a while shows its progress: the file being packed and
-// how far the selection is. Cancel stops it at once (asked first when
-// AskConfirmationOnCancel is set; No goes on): no archive stays, no mail
-// program starts.
+// how far the selection is. Cancel stops it at once, in the middle of a
+// large file (asked first when AskConfirmationOnCancel is set; No goes
+// on): no archive stays, no mail program starts. With LowPriority every
+// packing thread runs below normal: the one that reads and one that
+// deflates per logical processor.
 TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
   const std::wstring large = Wide(checkDir_) + L"\\source\\Large";
   CreateDirectoryW(large.c_str(), nullptr);
   std::string noise = Noise(32 * 1024 * 1024, 7);
-  for (int i = 0; i < 4; ++i) ASSERT_TRUE(WriteWide(large + L"\\part" + std::to_wstring(i) + L".bin", noise));
+  for (int i = 0; i < 6; ++i) ASSERT_TRUE(WriteWide(large + L"\\part" + std::to_wstring(i) + L".bin", noise));
   noise.clear();
   IContextMenu* menu = MenuFor({large});
   ASSERT_NE(menu, nullptr);
   for (DWORD ask : {0u, 1u}) {
     SCOPED_TRACE(ask);
     ASSERT_TRUE(SetSetting("AskConfirmationOnCancel", ask));
+    const DWORD lowPriority = ask ? 0 : 1;
+    ASSERT_TRUE(SetSetting("LowPriority", lowPriority));
     ASSERT_EQ(InvokeLetRunOn(menu), S_OK);
     HWND window = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; }, 15000)) << "no progress window";
     EXPECT_TRUE(WaitUntil([&] { return StaticTexts(window).find("part") != std::string::npos; }))
         << "the file being packed: " << StaticTexts(window);
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const int packingThreads = 1 + static_cast<int>(std::min<DWORD>(system.dwNumberOfProcessors, 8));
+    if (lowPriority)
+      EXPECT_GE(ThreadsBelowNormal(), packingThreads) << system.dwNumberOfProcessors << " processors";
+    else
+      EXPECT_EQ(ThreadsBelowNormal(), 0);
     if (ask) SaveScreenshot("library-progress");
     PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     if (ask) {
