@@ -49,7 +49,7 @@ peak() {
   if [ "$where" = display ]; then /usr/bin/time -f %M "$WINE32" "$@" 2>&1 >/dev/null | tail -n1
   else env -u DISPLAY WINEPREFIX="$headless_prefix" /usr/bin/time -f %M "$WINE32" "$@" 2>&1 >/dev/null | tail -n1; fi
 }
-declare -A times
+declare -A times m
 programs=(floor mustdo setup)
 command_of() {
   case $1 in
@@ -58,6 +58,8 @@ command_of() {
     setup) echo "$setup C:\\parvello-setup.ini" ;;
   esac
 }
+# BENCH_ONLY=pack skips to the packing.
+if [ "${BENCH_ONLY:-}" != pack ]; then
 for where in display headless; do for p in "${programs[@]}"; do run $where $(command_of $p); done; done
 for _ in $(seq "$runs"); do
   for where in display headless; do
@@ -94,57 +96,93 @@ report median ""
 report fastest _min
 echo "Peak resident memory, display:    setup ${display_setup_peak} KiB, must-do ${display_mustdo_peak} KiB, do-nothing ${display_floor_peak} KiB"
 echo "Peak resident memory, no display: setup ${headless_setup_peak} KiB, must-do ${headless_mustdo_peak} KiB, do-nothing ${headless_floor_peak} KiB"
-
-# Packing: the product library's command on 50 MB of mixed files (headers,
-# programs and libraries, files that are compressed already, random bytes),
-# against the host's zip -6 on the same files. The library runs under Wine
-# (its file access goes through the Wine server), zip natively.
-corpus="$root/build/bench-corpus"
-if [ ! -f "$corpus/complete" ]; then
-  rm -rf "$corpus"
-  # take <destination> <bytes> <find arguments...>: files in name order until the size is reached
-  take() {
-    local dest=$1 limit=$2; shift 2
-    mkdir -p "$corpus/$dest"
-    find "$@" -type f -size -4M -printf '%s %p\n' | sort -k2 |
-      awk -v limit="$limit" '!done && sum + $1 <= limit { sum += $1; print substr($0, index($0, " ") + 1); next }
-                             { done = 1 }' |
-      while read -r f; do cp --parents "$f" "$corpus/$dest/"; done
-  }
-  take headers 20000000 /usr/share/mingw-w64/include -name '*.h'
-  take programs 15000000 /usr/lib/gcc/x86_64-w64-mingw32/12-win32
-  take compressed 5000000 /usr/share/doc -name '*.gz'
-  mkdir -p "$corpus/random"
-  python3 -c 'import random, sys
-r = random.Random(1)
-for i in range(4):
-    open(sys.argv[1] + "/random-%d.bin" % i, "wb").write(r.randbytes(2621440))' "$corpus/random"
-  touch "$corpus/complete"
 fi
-corpus_bytes=$(find "$corpus" -type f ! -name complete -printf '%s\n' | awk '{s += $1} END {print s}')
-corpus_files=$(find "$corpus" -type f ! -name complete | wc -l)
+
+# Packing: the product library's command (both architectures, through
+# the pack timer under Wine, its file access going through the Wine
+# server) against the host's zip -6 and 7-Zip's ZIP writer on two threads
+# (native), and the floor: a Windows program that only lists every folder
+# and reads every file whole, under Wine. Two sets: about 100 MB of mixed
+# large files (texts, programs and libraries, compressed data, random
+# bytes), and 4,000 small files. The programs alternate in every round.
+make_sets() {
+  local large="$root/build/bench-large" small="$root/build/bench-small"
+  if [ ! -f "$large/complete" ]; then
+    rm -rf "$large"; mkdir -p "$large/texts" "$large/programs" "$large/compressed" "$large/random"
+    python3 - "$large" <<'PY'
+import glob, os, random, sys, zlib
+out = sys.argv[1]
+headers = sorted(glob.glob("/usr/share/mingw-w64/include/**/*.h", recursive=True))
+text = b"".join(open(h, "rb").read() for h in headers)
+for i in range(6):  # logs and documents: 30 MB of text
+    open("%s/texts/text-%d.txt" % (out, i), "wb").write((text * 3)[i * 5000000:(i + 1) * 5000000])
+programs, total = [], 0
+for folder in ("/usr/lib/gcc/x86_64-w64-mingw32/12-win32", "/usr/x86_64-w64-mingw32/lib"):
+    for f in sorted(glob.glob(folder + "/**", recursive=True)):
+        if os.path.isfile(f) and 262144 <= os.path.getsize(f) and total + os.path.getsize(f) <= 40000000:
+            programs.append(f); total += os.path.getsize(f)
+for n, f in enumerate(programs):  # programs and libraries: 40 MB
+    open("%s/programs/%03d-%s" % (out, n, os.path.basename(f)), "wb").write(open(f, "rb").read())
+data = b"".join(open(f, "rb").read() for f in programs)
+for i in range(3):  # photos, archives: 15 MB that deflate no further
+    open("%s/compressed/packed-%d.gz" % (out, i), "wb").write(zlib.compress(data[i::3], 9)[:5000000])
+r = random.Random(1)
+for i in range(6):  # encrypted or video: 15 MB of noise
+    open("%s/random/noise-%d.bin" % (out, i), "wb").write(r.randbytes(2500000))
+PY
+    touch "$large/complete"
+  fi
+  if [ ! -f "$small/complete" ]; then
+    rm -rf "$small"; mkdir -p "$small"
+    { find /usr/share/mingw-w64/include -type f -size -64k | sort; find /usr/include -type f -size -64k | sort; } |
+      awk "NR <= 4000" | while read -r f; do cp --parents "$f" "$small/"; done
+    touch "$small/complete"
+  fi
+}
+make_sets
 winpath() { echo "Z:${1//\//\\}"; }
-items=()
-for d in headers programs compressed random; do items+=("$(winpath "$corpus/$d")"); done
-pack_runs=${PACK_RUNS:-3}
-pack_times="" zip_times=""
-for _ in $(seq "$pack_runs"); do
-  rm -rf "$WINEPREFIX/drive_c/bench-archives"; mkdir -p "$WINEPREFIX/drive_c/bench-archives"
-  # To a file: a pipe would stay open as long as any Wine helper process lives.
-  "$WINE" "$bin/pack_timer.exe" "$(winpath "$root/build/library64/bin/parvello.dll")" 'C:\bench-archives' \
-    "$(winpath "$bin/do_nothing.exe")" "${items[@]}" >"$root/build/bench-pack.out" 2>/dev/null || true
-  out=$(tr -d '\r' <"$root/build/bench-pack.out")
-  pack_times+="${out%% *} "; pack_bytes=${out##* }
-  rm -f "$root/build/bench-zip.zip"
-  t=$(now); (cd "$corpus" && zip -6 -r -q -X "$root/build/bench-zip.zip" headers programs compressed random)
-  zip_times+="$(( ($(now) - t) / 1000000 )) "
+pack_runs=${PACK_RUNS:-5}
+library32="$root/build/library32/bin/parvello.dll" library64="$root/build/library64/bin/parvello.dll"
+for set in large small; do
+  dir="$root/build/bench-$set"
+  items=(); for d in "$dir"/*/; do items+=("$(basename "$d")"); done
+  witems=(); for d in "${items[@]}"; do witems+=("$(winpath "$dir/$d")"); done
+  files=$(find "$dir" -type f ! -name complete | wc -l)
+  bytes=$(find "$dir" -type f ! -name complete -printf '%s\n' | awk '{s += $1} END {print s}')
+  declare -A t=() z=()
+  for _ in $(seq "$pack_runs"); do
+    for who in library64 library32; do
+      rm -rf "$WINEPREFIX/drive_c/bench-archives"; mkdir -p "$WINEPREFIX/drive_c/bench-archives"
+      loader=$WINE timer=$bin/pack_timer.exe
+      [ $who = library32 ] && loader=$WINE32 timer=$bin32/pack_timer.exe
+      # To a file: a pipe would stay open as long as any Wine helper process lives.
+      "$loader" "$timer" "$(winpath "${!who}")" 'C:\bench-archives' "$(winpath "$bin/do_nothing.exe")" \
+        "${witems[@]}" >"$root/build/bench-pack.out" 2>/dev/null || true
+      out=$(tr -d '\r' <"$root/build/bench-pack.out"); t[$who]+="${out%% *} "; z[$who]=${out##* }
+    done
+    "$WINE" "$bin/read_floor.exe" "${witems[@]}" >"$root/build/bench-pack.out" 2>/dev/null || true
+    out=$(tr -d '\r' <"$root/build/bench-pack.out"); t[floor]+="${out%% *} "
+    rm -f "$root/build/bench-zip.zip"
+    start=$(now); (cd "$dir" && zip -6 -r -q -X "$root/build/bench-zip.zip" "${items[@]}")
+    t[zip]+="$(( ($(now) - start) / 1000 ))e-3 "; z[zip]=$(stat -c %s "$root/build/bench-zip.zip")
+    rm -f "$root/build/bench-7z.zip"
+    start=$(now); (cd "$dir" && 7z a -tzip -mx=5 -mmt=2 "$root/build/bench-7z.zip" "${items[@]}" >/dev/null)
+    t[7z]+="$(( ($(now) - start) / 1000 ))e-3 "; z[7z]=$(stat -c %s "$root/build/bench-7z.zip")
+  done
+  for who in library64 library32 floor zip 7z; do m[$who]=$(printf '%s\n' ${t[$who]} | awk '{printf "%.1f\n", $1}' | median); done
+  printf 'Packing the %s set: %d files, %.1f MB (median of %d, alternating)\n' "$set" "$files" "$(awk -v b="$bytes" 'BEGIN {print b / 1e6}')" "$pack_runs"
+  for who in library64 library32 zip 7z floor; do
+    case $who in
+      library64) label="Parvello, 64-bit (Wine)" ;; library32) label="Parvello, 32-bit (Wine)" ;;
+      zip) label="zip -6 (host)" ;; 7z) label="7z -tzip -mx=5 -mmt=2 (host)" ;; floor) label="I/O floor: list, read (Wine)" ;;
+    esac
+    awk -v l="$label" -v ms="${m[$who]}" -v size="${z[$who]:-}" -v zt="${m[zip]}" -v ft="${m[floor]}" -v zz="${z[zip]}" 'BEGIN {
+      printf "  %-32s %8.0f ms  %5.2fx zip  %5.2fx floor", l, ms, ms / zt, ms / ft
+      if (size != "") printf "  %10d bytes  %+6.2f%% vs zip", size, (size / zz - 1) * 100
+      printf "\n" }'
+  done
 done
-zip_bytes=$(stat -c %s "$root/build/bench-zip.zip")
-awk -v n="$corpus_files" -v b="$corpus_bytes" -v pt="$(printf '%s\n' $pack_times | median)" -v pb="$pack_bytes" \
-    -v zt="$(printf '%s\n' $zip_times | median)" -v zb="$zip_bytes" -v runs="$pack_runs" 'BEGIN {
-  printf "Packing %d files, %.1f MB (median of %d):\n", n, b / 1e6, runs
-  printf "  Parvello (64-bit, Wine):       %8.0f ms  %10d bytes  ratio %.3f\n", pt, pb, pb / b
-  printf "  zip -6 (host):                %8.0f ms  %10d bytes  ratio %.3f\n", zt, zb, zb / b }'
+echo "  targets: large set at most 0.60x zip and at most +1% size; small set at most 1.20x floor"
 
 exe="$root/build/win32/bin/VOZAZIZA.EXE"
 res="$root/build/win32/resources"

@@ -65,8 +65,8 @@ class Packer {
     }
     if (entry.size >= kZipLimit) return zip_.Fail(kZipTooLarge, 0);
     ULONGLONG read = 0;
-    // A small file is read whole in one call (one more byte than listed
-    // tells that it ended); a large one block after block.
+    // A small file is read whole in one call (asking one byte more than
+    // listed tells that it ended); a large one block after block.
     for (bool first = true, last = false; !last; first = false) {
       const size_t request = first ? static_cast<size_t>(std::min<ULONGLONG>(kBlock, entry.size + 1)) : kBlock;
       const size_t dictionary = first ? 0 : tailLength_;
@@ -79,8 +79,10 @@ class Packer {
         packing_.failedPath = entry.path;
         return zip_.Fail(kZipReadFailed, GetLastError());
       }
-      last = got < request;
       read += got;
+      // A short read ends the file when the file is as listed; otherwise
+      // (it changed, or a share answered in part) only an empty one does.
+      last = got == 0 || (got < request && read == entry.size);
       if (read >= kZipLimit) return zip_.Fail(kZipTooLarge, 0);
       job->pieces.push_back({index, dictionary, offset, got, first, last, 0, 0, 0, false});
       job->used = offset + got;
