@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -354,6 +355,12 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   EXPECT_EQ(InvokeByVerb(menu, "ParvelloSend"), S_OK);
   ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
   EXPECT_NE(Record(kRecord).find(std::string(kArchives) + "\\Reports (2).zip"), std::string::npos);
+  // The same selection packs to the same bytes, whatever order the
+  // deflating threads finished in.
+  std::vector<unsigned char> firstBytes, secondBytes;
+  ASSERT_TRUE(ReadFileBytes(archive, firstBytes));
+  ASSERT_TRUE(ReadFileBytes(std::string(kArchives) + "\\Reports (2).zip", secondBytes));
+  EXPECT_TRUE(firstBytes == secondBytes) << firstBytes.size() << " and " << secondBytes.size() << " bytes";
   CMINVOKECOMMANDINFOEX wide = {};
   wide.cbSize = sizeof wide;
   wide.fMask = CMIC_MASK_UNICODE;
@@ -818,6 +825,12 @@ TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
     ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; }, 15000)) << "no progress window";
     EXPECT_TRUE(WaitUntil([&] { return StaticTexts(window).find("part") != std::string::npos; }))
         << "the file being packed: " << StaticTexts(window);
+    // The bar counts the bytes packed.
+    HWND bar = FindWindowExA(window, nullptr, "msctls_progress32", nullptr);
+    ASSERT_NE(bar, nullptr);
+    const LRESULT most = SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageA(bar, PBM_GETPOS, 0, 0) > 0; }));
+    EXPECT_LT(SendMessageA(bar, PBM_GETPOS, 0, 0), most) << "the bar is full while packing";
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     const int packingThreads = 1 + static_cast<int>(std::min<DWORD>(system.dwNumberOfProcessors, 8));
@@ -990,6 +1003,28 @@ TEST_F(ProductLibrary, AFailureIsShownOnceAndLeavesNoPartialArchive) {
   const std::string withoutQ1 = std::string(kArchives) + "\\Reports.zip";
   ExpectForReader(withoutQ1, {{UnixSource("Reports"), "Reports"}}, UnixSource("Reports/2026/q1.txt"));
   ASSERT_TRUE(DeleteFileA(withoutQ1.c_str()));
+
+  // A file of 4 GiB (sparse: nothing is read) is more than a member holds.
+  const std::wstring huge = Wide(kRoot) + L"\\Films";
+  ASSERT_TRUE(CreateDirectoryW(huge.c_str(), nullptr));
+  {
+    OwnedHandle film(CreateFileW((huge + L"\\holiday.mkv").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(film.IsValid());
+    LARGE_INTEGER size;
+    size.QuadPart = 0x100000000LL;
+    ASSERT_TRUE(SetFilePointerEx(film.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(film.Get()));
+  }
+  IContextMenu* films = MenuFor({huge});
+  ASSERT_NE(films, nullptr);
+  {
+    BoxAnswerer tooLarge("Parvello");
+    EXPECT_EQ(InvokeByOffset(films, 0), E_FAIL);
+    ASSERT_EQ(tooLarge.Seen().size(), 1u);
+    EXPECT_NE(tooLarge.Seen()[0].find("a file of 4 GB or more"), std::string::npos) << tooLarge.Seen()[0];
+  }
+  films->Release();
+  EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{}) << "no partial archive";
+
   BoxAnswerer answerer("Parvello");
 
   // An archive folder that is a file.
