@@ -8,18 +8,20 @@ namespace {
 
 // One function of a DLL of the system directory, found on its first use.
 // Each is used from one thread only (the version installer from the copy
-// worker or the main thread, the common controls from the UI thread).
+// worker or the main thread, the common controls and HTML Help from the
+// UI thread).
 struct LateImport {
   const char* library;
   const char* function;
   FARPROC address;
 };
 
-enum LateImportId { kVerInstallFile, kInitCommonControlsEx, kPropertySheet };
+enum LateImportId { kVerInstallFile, kInitCommonControlsEx, kPropertySheet, kHtmlHelp };
 LateImport g_lateImports[] = {
     {"version.dll", "VerInstallFileA", nullptr},
     {"comctl32.dll", "InitCommonControlsEx", nullptr},
     {"comctl32.dll", "PropertySheetA", nullptr},
+    {"hhctrl.ocx", "HtmlHelpW", nullptr},
 };
 
 // Not in the headers of older platforms.
@@ -50,7 +52,7 @@ const char* const kCommonControlsHelpers[] = {"msimg32.dll"};
 FARPROC Resolve(LateImportId id) {
   LateImport& import = g_lateImports[id];
   if (!import.address) {
-    if (id != kVerInstallFile)
+    if (id == kInitCommonControlsEx || id == kPropertySheet)
       for (const char* helper : kCommonControlsHelpers) LoadSystemLibrary(helper);
     // The library stays loaded for the rest of the process.
     if (HMODULE library = LoadSystemLibrary(import.library)) import.address = GetProcAddress(library, import.function);
@@ -84,4 +86,10 @@ INT_PTR SystemPropertySheet(LPCPROPSHEETHEADERA header) {
   typedef INT_PTR(WINAPI * Fn)(LPCPROPSHEETHEADERA);
   auto show = reinterpret_cast<Fn>(reinterpret_cast<void*>(Resolve(kPropertySheet)));
   return show ? show(header) : -1;
+}
+
+HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data) {
+  typedef HWND(WINAPI * Fn)(HWND, const wchar_t*, UINT, DWORD_PTR);
+  auto help = reinterpret_cast<Fn>(reinterpret_cast<void*>(Resolve(kHtmlHelp)));
+  return help ? help(caller, file, command, data) : nullptr;
 }

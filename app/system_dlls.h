@@ -24,3 +24,8 @@ DWORD SystemVerInstallFile(DWORD flags, LPSTR sourceName, LPSTR destinationName,
 // missing) and PropertySheetA (-1 when missing).
 BOOL SystemInitCommonControlsEx(const INITCOMMONCONTROLSEX* classes);
 INT_PTR SystemPropertySheet(LPCPROPSHEETHEADERA header);
+
+// The system directory's hhctrl.ocx: HtmlHelpW. The viewer's window when
+// it opened one; null when the library, the function or the file cannot
+// be had.
+HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data);

@@ -22,10 +22,19 @@ const EmbeddedFile g_embeddedFiles[kEmbeddedFileCount] = {
 #else
     {IDR_OTHER_LIBRARY, "parvel64.dl_", "parvello.dll", kToOtherSystemDir},
 #endif
+    {IDR_HTML_HELP, "parvello.ch_", "parvello.chm", kToHelpDir},
 };
 
 namespace {
+
 constexpr DWORD kOtherLibraryRecord = 3;
+constexpr DWORD kNoRecord = 0xFFFFFFFF;
+
+// The records of each file step: its own, and one that goes with it (the
+// other architecture's library, on 64-bit Windows only; the help file's
+// other form).
+const DWORD kStepRecords[kFileSteps][2] = {{0, kOtherLibraryRecord}, {1, 4}, {2, kNoRecord}};
+
 }  // namespace
 
 namespace {
@@ -149,8 +158,11 @@ int InstallEmbeddedFile(DWORD index) {
 
 int InstallFileStep(DWORD step, DWORD& failed) {
   failed = step;
-  if (step >= kFileSteps || !InstallEmbeddedFile(step)) return 0;
-  if (step != 0 || !SystemHasTwoViews()) return 1;
-  failed = kOtherLibraryRecord;
-  return InstallEmbeddedFile(kOtherLibraryRecord);
+  if (step >= kFileSteps) return 0;
+  for (DWORD record : kStepRecords[step]) {
+    if (record == kNoRecord || (record == kOtherLibraryRecord && !SystemHasTwoViews())) continue;
+    failed = record;
+    if (!InstallEmbeddedFile(record)) return 0;
+  }
+  return 1;
 }

@@ -6,9 +6,10 @@
 #include "app/system_dlls.h"
 
 constexpr int kFileNameSize = 257;  // a name of up to 256 characters and the terminator
-constexpr DWORD kEmbeddedFileCount = 4;
+constexpr DWORD kEmbeddedFileCount = 5;
 // The installation's first three steps install files: the library of
-// every architecture the system's shell loads, the help file, its contents.
+// every architecture the system's shell loads, the help files, the
+// WinHelp contents.
 constexpr DWORD kFileSteps = 3;
 
 struct EmbeddedFile {
@@ -22,7 +23,8 @@ struct EmbeddedFile {
 
 // 0 the library (system directory), 1 the help file, 2 its contents file
 // (both help directory), 3 the library of the other architecture (its
-// system directory, on 64-bit Windows only).
+// system directory, on 64-bit Windows only), 4 the help as Compiled HTML
+// Help (help directory), for systems without the WinHelp viewer.
 extern const EmbeddedFile g_embeddedFiles[kEmbeddedFileCount];
 
 // Installs record `index` of the table, dated 1999-07-01 01:10:00 local
@@ -32,8 +34,9 @@ int InstallEmbeddedFile(DWORD index);
 
 // Installs the files of file step `step` (below kFileSteps): step 0 the
 // library of this program's architecture and, on 64-bit Windows, that of
-// the other; steps 1 and 2 the help files. Returns 1 when all are in
-// place; otherwise 0, with the record that failed in `failed`.
+// the other; step 1 the help file in both forms; step 2 its contents
+// file. Returns 1 when all are in place; otherwise 0, with the record
+// that failed in `failed`.
 int InstallFileStep(DWORD step, DWORD& failed);
 
 // The platform's version installer (VerInstallFileA of the system's

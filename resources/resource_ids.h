@@ -59,6 +59,7 @@
 #define IDR_OTHER_LIBRARY         113  /* the library of the other one */
 #define IDR_HELP_FILE             114
 #define IDR_HELP_CONTENTS         126
+#define IDR_HTML_HELP             127  /* the help as Compiled HTML Help */
 #define IDR_LICENCE               144
 
 #endif

@@ -38,7 +38,7 @@ fi
 
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
           libz-mingw-w64-dev wine64 wine32:i386 fonts-wine xvfb x11-utils imagemagick googletest tzdata time
-          python3 zip p7zip-full osslsigncode openssl)
+          python3 zip p7zip-full fp-compiler fp-units-fcl fpc-source fp-utils osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

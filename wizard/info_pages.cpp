@@ -5,13 +5,11 @@
 #include "app/startup.h"
 #include "install/embedded_files.h"
 #include "resource_ids.h"
+#include "wizard/overview_help.h"
 #include "wizard/page_frame.h"
 #include "wizard/pages.h"
 
 namespace {
-
-// The overview topic of the product's help file.
-constexpr DWORD kOverviewContext = 0xC0000110;
 
 // The licence text: resource 144 of type "FILE", in whatever language,
 // exactly its size in bytes. It carries no terminating zero, so the box
@@ -30,14 +28,6 @@ void ShowLicence(HWND page) {
   SendMessageA(box, EM_LIMITTEXT, size, 0);
   SetWindowTextA(box, copy);
   LocalFree(copy);
-}
-
-// The help file as installed, named with its folder: the viewer looks for
-// a bare name in its own places, which need not include the help folder.
-void OpenOverview(HWND page) {
-  char helpFile[kPathSize];
-  if (JoinPath(helpFile, g_helpDir, g_embeddedFiles[1].installedName))
-    WinHelpA(page, helpFile, HELP_CONTEXT, kOverviewContext);
 }
 
 }  // namespace
@@ -81,7 +71,7 @@ INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) 
     case WM_NOTIFY: {
       const NMHDR* note = reinterpret_cast<const NMHDR*>(lParam);
       if (note->code == PSN_WIZFINISH) {
-        // The viewer runs on by itself; the setup ends.
+        // The viewer stays open; the setup ends.
         if (IsDlgButtonChecked(page, IDC_OPEN_OVERVIEW) == BST_CHECKED) OpenOverview(page);
         return Answer(page, 0);
       }

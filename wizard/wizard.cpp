@@ -9,6 +9,7 @@
 #include "common/owned.h"
 #include "install/copy_worker.h"
 #include "install/copying_files_page.h"
+#include "wizard/overview_help.h"
 #include "wizard/pages.h"
 
 namespace {
@@ -92,5 +93,6 @@ int RunSetupWizard() {
   SystemPropertySheet(&g_sheetHeader);
 
   WaitForCopyWorker();
+  ServeOverviewViewer();
   return 1;
 }

@@ -24,7 +24,7 @@ const char kDirectoryHandlerKey[] = "Directory\\shellex\\ContextMenuHandlers\\Pa
 const char kApprovedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parvello";
 const char kVendorKey[] = "SOFTWARE\\Quorvanta";
-const char* const kHelpFiles[] = {"parvello.hlp", "parvello.cnt"};
+const char* const kHelpFiles[] = {"parvello.hlp", "parvello.cnt", "parvello.chm"};
 
 // Removes a key of one view with everything below it. An absent key is no
 // failure.
