@@ -188,7 +188,7 @@ exe="$root/build/win32/bin/VOZAZIZA.EXE"
 res="$root/build/win32/resources"
 total=$(stat -c %s "$exe")
 payload=0
-for f in parvello.dl_ parvello-other.dl_ parvello.hl_ parvello.cn_; do payload=$((payload + $(stat -c %s "$res/$f"))); done
+for f in parvello.dl_ parvello-other.dl_ parvello.hl_ parvello.cn_ parvello.ch_; do payload=$((payload + $(stat -c %s "$res/$f"))); done
 payload=$((payload + $(stat -c %s "$root/resources/licence.txt")))
 for f in "$res"/*.bmp; do [ -f "$f" ] && payload=$((payload + $(stat -c %s "$f"))); done
 

@@ -37,11 +37,13 @@ void ResetProductState() {
       OtherSystemDir() + "parvello.dll",
       HelpDir() + "parvello.hlp",
       HelpDir() + "parvello.cnt",
+      HelpDir() + "parvello.chm",
       WindowsDir() + "parvello.dl_",
       WindowsDir() + "parvel32.dl_",
       WindowsDir() + "parvel64.dl_",
       WindowsDir() + "parvello.hl_",
       WindowsDir() + "parvello.cn_",
+      WindowsDir() + "parvello.ch_",
   };
   for (const std::string& file : files) {
     RemoveFile(file);
@@ -243,7 +245,7 @@ std::vector<std::wstring> PendingRenames() {
 std::string InstalledProductState() {
   std::string state;
   for (const std::string& file : {SystemDir() + "parvello.dll", OtherSystemDir() + "parvello.dll",
-                                  HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt"})
+                                  HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt", HelpDir() + "parvello.chm"})
     state += file + ": " + FileState(file) + "\n";
   for (REGSAM view : {kView32, kView64}) {
     const std::string in = " (view " + std::to_string(view) + "): ";

@@ -91,7 +91,8 @@ TEST_F(BothArchitectures, EachLibraryLiesWhereItsArchitectureLooksAndTheUninstal
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, kView64));
   // Apps & Features' size: both libraries and the help files.
   ULONGLONG bytes = 0;
-  for (const std::string& file : {own, other, HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt"}) {
+  for (const std::string& file :
+       {own, other, HelpDir() + "parvello.hlp", HelpDir() + "parvello.cnt", HelpDir() + "parvello.chm"}) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) << file;
     bytes += data.nFileSizeLow;

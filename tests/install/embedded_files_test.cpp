@@ -20,6 +20,7 @@ std::string BuildInput(DWORD index) {
     case 0: return WinePath(PRODUCT_LIBRARY);
     case 1: return WinePath(BUILT_HELP_FILE);
     case 2: return WinePath(PRODUCT_HELP_DIR "/parvello.cnt");
+    case 4: return WinePath(BUILT_HTML_HELP_FILE);
     default: return WinePath(OTHER_LIBRARY);
   }
 }
@@ -78,6 +79,7 @@ TEST_F(FileInstaller, EveryRecordLandsAsBuiltWithTheFixedDate) {
   EXPECT_EQ(Destination(1), HelpDir() + "parvello.hlp");
   EXPECT_EQ(Destination(2), HelpDir() + "parvello.cnt");
   EXPECT_EQ(Destination(3), OtherSystemDir() + "parvello.dll");
+  EXPECT_EQ(Destination(4), HelpDir() + "parvello.chm");
 }
 
 TEST_F(FileInstaller, InstallingAgainGivesTheSameFilesAndTimes) {

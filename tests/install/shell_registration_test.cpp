@@ -99,9 +99,10 @@ TEST_F(ShellRegistration, WritesEveryEntryExactly) {
   EXPECT_EQ(size, 0u);
   ASSERT_TRUE(WriteFileBytes(HelpDir() + "parvello.hlp", std::string(1025, 'h').data(), 1025));
   ASSERT_TRUE(WriteFileBytes(HelpDir() + "parvello.cnt", "c", 1));
+  ASSERT_TRUE(WriteFileBytes(HelpDir() + "parvello.chm", std::string(1023, 'm').data(), 1023));
   EXPECT_EQ(RegisterShellExtension(), 1);
   ASSERT_TRUE(ReadDwordValue(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", size));
-  EXPECT_EQ(size, 2u) << "1,026 bytes are 2 KB, rounded up";
+  EXPECT_EQ(size, 3u) << "2,049 bytes are 3 KB, rounded up";
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, (std::string(kApprovedKey) + "\\" + kClassId).c_str()))
       << "approval is a value, not a subkey";
 }

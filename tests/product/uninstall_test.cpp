@@ -337,7 +337,7 @@ TEST_F(UninstallEntry, AKeyThatCannotBeRemovedIsNamedAndTheRestGoes) {
     }
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, kSettingsView));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey, kSettingsView));
-    for (const char* help : {"parvello.hlp", "parvello.cnt"}) EXPECT_FALSE(FileExists(HelpDir() + help)) << help;
+    for (const char* help : {"parvello.hlp", "parvello.cnt", "parvello.chm"}) EXPECT_FALSE(FileExists(HelpDir() + help)) << help;
     // Quietly, the fault is the exit code.
     EXPECT_EQ(UninstallQuietly(), 1u);
   }

@@ -109,6 +109,33 @@ TEST_F(InfoPages, AReaderFindsTheWholeLicenceAndFinishOpensTheOverview) {
   SaveScreenshot("help-overview");
 }
 
+// Where the Windows Help program is gone (Windows 10 and later; here
+// Wine's own Windows version of one program, set for the setup alone),
+// Finish opens the same help as Compiled HTML Help: the HTML Help viewer,
+// titled as the help, in the setup's process, which serves it after the
+// sheet has closed and ends with 0 once it is closed. No WinHelp viewer.
+TEST_F(InfoPages, WithoutTheWindowsHelpProgramFinishOpensTheCompiledHelp) {
+  ScopedValue version(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\VOZAZIZA.EXE", "Version");
+  ASSERT_TRUE(version.SetText("win10"));
+  ASSERT_TRUE(driver_.Start());
+  ASSERT_NE(driver_.WaitForSheet(), nullptr);
+  ASSERT_TRUE(driver_.WaitForPage(kWelcomeTitle));
+  ASSERT_TRUE(driver_.NextTo(kLicenceTitle));
+  ASSERT_NO_FATAL_FAILURE(WalkToFinish());
+  ASSERT_TRUE(FileExists(HelpDir() + "parvello.chm")) << "installed beside the WinHelp file";
+  driver_.Press(PSBTN_FINISH);
+  HWND viewer = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (viewer = FindVisibleWindow("HH Parent", driver_.Process().Id())) != nullptr; }))
+      << "no HTML Help viewer in the setup's process";
+  EXPECT_EQ(ControlText(viewer), "Parvello 1.1 Help");
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(driver_.Sheet()); })) << "the sheet closes";
+  EXPECT_EQ(driver_.Process().ExitCode(), STILL_ACTIVE) << "the setup serves the viewer while it is open";
+  EXPECT_EQ(WaitForHelpViewer(0, 1000), nullptr) << "no WinHelp viewer";
+  SaveScreenshot("help-overview-chm");
+  PostMessageA(viewer, WM_CLOSE, 0, 0);
+  EXPECT_EQ(driver_.WaitForExit(), 0u);
+}
+
 TEST_F(InfoPages, FinishWithTheOverviewClearedJustCloses) {
   ASSERT_TRUE(driver_.Start());
   ASSERT_NE(driver_.WaitForSheet(), nullptr);
