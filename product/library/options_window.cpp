@@ -8,6 +8,7 @@
 
 #include "archive_folder.h"
 #include "archive_name.h"
+#include "help_topics.h"
 #include "common/architectures.h"
 #include "common/mail_clients.h"
 #include "module.h"
@@ -210,6 +211,19 @@ void MakeReadOnly(HWND dialog) {
   SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(elevate), TRUE);
 }
 
+// The help's Settings topic; the window stays open when this one closes.
+HWND g_helpViewer;
+
+void Complain(HWND dialog, const std::wstring& problem, int control);
+
+void ShowSettingsHelp(HWND dialog) {
+  if (HWND viewer = OpenHelpTopic(kSettingsTopic))
+    g_helpViewer = viewer;
+  else
+    Complain(dialog, L"Parvello's help cannot be opened: the file parvello.chm in the HELP folder of Windows, or "
+                     L"the system's HTML Help, is missing.", 0);
+}
+
 void Complain(HWND dialog, const std::wstring& problem, int control) {
   MessageBoxW(dialog, problem.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
   if (!control) return;
@@ -396,6 +410,9 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
       SetUp(dialog);
       return g_window.readOnly ? FALSE : TRUE;
+    case WM_HELP:  // F1
+      ShowSettingsHelp(dialog);
+      return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
@@ -409,6 +426,9 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
           return TRUE;
         case IDC_OPT_BROWSE:
           BrowseForFolder(dialog);
+          return TRUE;
+        case IDHELP:
+          ShowSettingsHelp(dialog);
           return TRUE;
       }
       for (const MacroMenu& menu : kMacroMenus)
@@ -435,6 +455,7 @@ extern "C" void CALLBACK Options(HWND, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&controls);
   HRESULT ole = OleInitialize(nullptr);  // the folder browser's new style needs it
   DialogBoxParamW(g_libraryModule, MAKEINTRESOURCEW(IDD_OPTIONS), nullptr, OptionsProc, 0);
+  ServeHelpViewer(g_helpViewer);
   if (SUCCEEDED(ole)) OleUninitialize();
   if (active) DeactivateActCtx(0, cookie);
   if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);

@@ -293,7 +293,30 @@ TEST_F(OptionsWindow, ShowsTheSettingsAndWritesExactlyWhatTheUserChanged) {
               picked[1] == ':')
       << picked << " for " << name;
   Type(window, IDC_OPT_RETENTION, "1");
+  // Help, and F1, open the help's Settings topic in the HTML Help viewer,
+  // titled as the help; it outlives the window, whose process serves it
+  // until it is closed.
+  auto viewer = [&] { return FindVisibleWindow("HH Parent", again.Id()); };
+  PostMessageW(GetDlgItem(window, IDHELP), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return viewer() != nullptr; })) << "no HTML Help viewer";
+  EXPECT_EQ(ControlText(viewer()), "Parvello 1.1 Help");
+  SaveScreenshot("options-help");
+  PostMessageW(viewer(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return viewer() == nullptr; }));
+  // F1 typed on the keyboard, with the window in front.
+  SetForegroundWindow(window);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  ASSERT_EQ(SendInput(2, keys, sizeof keys[0]), 2u);
+  ASSERT_TRUE(WaitUntil([&] { return viewer() != nullptr; })) << "F1 opens no help";
   PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+  EXPECT_NE(viewer(), nullptr) << "the help stays when the window closes";
+  EXPECT_EQ(again.ExitCode(), STILL_ACTIVE);
+  PostMessageW(viewer(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(again.Wait());
   EXPECT_EQ(SettingsValues(), expected);
   RemoveArchiveFolder(newFolder);
