@@ -180,7 +180,7 @@ TEST(Deliverable, CarriesTheSameResourcesAsTheTwin) {
 
   for (const char* type : {"FILE", "#2", "#6", "#14", "#3", "#16"})
     EXPECT_TRUE(ours.count(type)) << "no resources of type " << type;
-  EXPECT_EQ(ours["FILE"].size(), 3u) << "help file, contents file, licence";
+  EXPECT_EQ(ours["FILE"].size(), 4u) << "help file, contents file, the help as Compiled HTML Help, licence";
 
   ASSERT_EQ(ours.size(), theirs.size());
   for (auto& [type, names] : ours) {
