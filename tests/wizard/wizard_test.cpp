@@ -376,22 +376,30 @@ TEST_F(Wizard, CancelDuringTheCopyWithYesStopsBeforeTheNextStepSilently) {
 }
 
 TEST_F(Wizard, AHelpFileInUseIsNamedWithItsDirectoryAndEndsTheSetupWithCode1) {
-  OwnedHandle held(CreateFileA((HelpDir() + "parvello.hlp").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(held.IsValid());
-  ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
-  driver_.Press(PSBTN_NEXT);
-  HWND box = driver_.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(WizardDriver::MessageText(box), "Setup is unable to copy file parvello.hlp\nto " + HelpDir() +
-                                                " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
-  driver_.Screenshot("copy-failed");
-  // The failure is final: Next stays with the worker until OK.
-  EXPECT_TRUE(driver_.Running());
-  WizardDriver::Answer(box, IDOK);
-  EXPECT_EQ(driver_.WaitForExit(), 1u);
-  EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+  // Either form of the help: the WinHelp file, or the Compiled HTML Help
+  // installed in the same step after it.
+  for (const std::string name : {"parvello.hlp", "parvello.chm"}) {
+    SCOPED_TRACE(name);
+    ResetProductState();
+    OwnedHandle held(CreateFileA((HelpDir() + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.IsValid());
+    ASSERT_NO_FATAL_FAILURE(StartAtCopyingFiles());
+    driver_.Press(PSBTN_NEXT);
+    HWND box = driver_.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WizardDriver::MessageText(box), "Setup is unable to copy file " + name + "\nto " + HelpDir() +
+                                                  " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
+    if (name == "parvello.hlp") driver_.Screenshot("copy-failed");
+    // The failure is final: Next stays with the worker until OK.
+    EXPECT_TRUE(driver_.Running());
+    WizardDriver::Answer(box, IDOK);
+    EXPECT_EQ(driver_.WaitForExit(), 1u);
+    EXPECT_TRUE(FileExists(SystemDir() + "parvello.dll"));
+    if (name == "parvello.chm") EXPECT_TRUE(FileExists(HelpDir() + "parvello.hlp")) << "installed before the CHM";
+    EXPECT_FALSE(FileExists(HelpDir() + "parvello.cnt")) << "the next step";
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+  }
 }
 
 // The worker's failure box is open and the user presses Cancel: the
