@@ -2,6 +2,7 @@
 
 #include "app/directories.h"
 #include "app/system_dlls.h"
+#include "common/help_viewer.h"
 #include "install/embedded_files.h"
 
 namespace {
@@ -47,10 +48,4 @@ void OpenOverview(HWND page) {
   g_htmlHelpViewer = SystemHtmlHelp(nullptr, widePath, kHelpContext, kOverviewContext);
 }
 
-void ServeOverviewViewer() {
-  MSG message;
-  while (g_htmlHelpViewer && IsWindow(g_htmlHelpViewer) && GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
+void ServeOverviewViewer() { ServeHelpViewer(g_htmlHelpViewer); }

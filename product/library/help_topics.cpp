@@ -32,11 +32,3 @@ HWND OpenHelpTopic(const wchar_t* topic) {
   // Owned by no window: it stays when the window it came from closes.
   return help(nullptr, (file + L"::/" + topic).c_str(), kDisplayTopic, 0);
 }
-
-void ServeHelpViewer(HWND viewer) {
-  MSG message;
-  while (viewer && IsWindow(viewer) && GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}

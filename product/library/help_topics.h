@@ -13,6 +13,5 @@ extern const wchar_t kSettingsTopic[];
 // cannot be had (the system's error is left for the caller).
 HWND OpenHelpTopic(const wchar_t* topic);
 
-// The viewer lives in this process: serves its window until the user
-// closes it, so that it outlives the window it was opened from.
-void ServeHelpViewer(HWND viewer);
+// ServeHelpViewer (common/help_viewer.h) keeps it open after the window
+// it was opened from.

@@ -10,6 +10,7 @@
 #include "archive_name.h"
 #include "help_topics.h"
 #include "common/architectures.h"
+#include "common/help_viewer.h"
 #include "common/mail_clients.h"
 #include "module.h"
 #include "options.h"
