@@ -12,6 +12,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup-machine.sh"
 "$root/scripts/build.sh" >/dev/null
+source "$root/scripts/i386-probe.sh"
+if ! runs_i386; then
+  echo "This machine does not run i386 programs, so the 32-bit VOZAZIZA.EXE cannot run here (see the set-up's paragraph above)." >&2
+  exit 1
+fi
 
 export WINEPREFIX_OVERRIDE="$root/build/main-prefix"
 rm -rf "$WINEPREFIX_OVERRIDE"

@@ -6,29 +6,105 @@
 set -euo pipefail
 SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
-# 32-bit Wine needs a machine that executes i386 programs. A 93-byte i386
-# Linux program that only exits with code 42 tells.
-runs_i386() {
-  local probe
-  probe=$(mktemp)
-  printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb3\x2a\x31\xc0\x40\xcd\x80' >"$probe"
-  chmod +x "$probe"
-  local status=0
-  "$probe" 2>/dev/null || status=$?
-  rm -f "$probe"
-  [ "$status" -eq 42 ]
+# 32-bit Wine needs a machine that executes i386 programs. A kernel built
+# without IA-32 emulation (or booted with it off) runs them only through
+# qemu-user registered in binfmt_misc. Bookworm's own qemu 7.2 cannot run
+# Wine ("failed to map the shared user data"); bookworm-backports' 10 can,
+# so that suite is added for this one package and pinned away for the rest.
+# Where it cannot be done, the paragraph says why and the set-up goes on:
+# the test command then runs everything that needs no 32-bit code, and
+# names the 32-bit suite as not run.
+source "$(dirname "$0")/i386-probe.sh"
+apt_etc=${PARVELLO_APT_ETC:-/etc/apt}
+binfmt=${PARVELLO_BINFMT_DIR:-/proc/sys/fs/binfmt_misc}
+emulator=/usr/bin/qemu-i386-static
+# qemu's own i386 entry: ELF, 32-bit, little-endian, executable or shared
+# object, machine 3.
+i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+i386_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+
+# Writes $2 to the file $1 unless it holds exactly that already.
+write_if_changed() {
+  [ -f "$1" ] && [ "$(cat "$1")" = "$2" ] && return 0
+  printf '%s\n' "$2" | $SUDO tee "$1" >/dev/null
 }
-if ! runs_i386; then
-  cat >&2 <<'MSG'
-This machine does not run 32-bit (i386) programs, which 32-bit Wine and so
-the tests of the 32-bit VOZAZIZA.EXE need. Either use a kernel built with
-IA32 emulation (CONFIG_IA32_EMULATION, and not booted with ia32_emulation=0),
-or run i386 programs through an emulator: install qemu-user 10 from Debian
-bookworm-backports (bookworm's own 7.2 is too slow for Wine and crashes its
-threads) together with binfmt-support, so that binfmt_misc hands every i386
-program to qemu-i386, then run this script again.
+
+# The backports suite from the mirror the release comes from.
+add_backports() {
+  local release uri
+  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  uri=$(grep -h -m1 -E '^(URIs:|deb) ' "$apt_etc"/sources.list.d/*.sources "$apt_etc"/sources.list 2>/dev/null |
+        grep -o -m1 -E 'https?://[^ ]+/debian/?' | head -n1)
+  write_if_changed "$apt_etc/sources.list.d/parvello-backports.sources" "Types: deb
+URIs: ${uri:-http://deb.debian.org/debian}
+Suites: $release-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" &&
+  write_if_changed "$apt_etc/preferences.d/parvello-backports" "Package: *
+Pin: release n=$release-backports
+Pin-Priority: -10
+
+Package: qemu-user qemu-user-static qemu-user-binfmt
+Pin: release n=$release-backports
+Pin-Priority: 990"
+}
+
+has_qemu_10() {
+  local state
+  state=$(dpkg-query -W -f='${Status} ${Version}' qemu-user-static 2>/dev/null) || return 1
+  [[ $state == "install ok installed "* ]] && dpkg --compare-versions "${state##* }" ge 1:10
+}
+
+# The i386 entry, made once: an entry of another emulator (bookworm's own
+# qemu) is removed and replaced, a disabled one of ours enabled.
+register_i386() {
+  if [ ! -e "$binfmt/register" ]; then
+    $SUDO mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || return 1
+  fi
+  local entry="$binfmt/qemu-i386"
+  if [ -f "$entry" ] && ! grep -qx "interpreter $emulator" "$entry"; then
+    echo -1 | $SUDO tee "$entry" >/dev/null 2>&1 || return 1
+  fi
+  if [ -f "$entry" ]; then
+    grep -qx enabled "$entry" || echo 1 | $SUDO tee "$entry" >/dev/null 2>&1
+  else
+    printf ':qemu-i386:M::%s:%s:%s:FP\n' "$i386_magic" "$i386_mask" "$emulator" |
+      $SUDO tee "$binfmt/register" >/dev/null 2>&1
+  fi
+}
+
+emulate_i386() {
+  echo "This machine does not run i386 programs: installing qemu-user 10 from backports and registering it for them"
+  if ! add_backports; then
+    why="the backports suite could not be added to $apt_etc"; return 1
+  fi
+  if ! has_qemu_10; then
+    $SUDO apt-get update -qq >/dev/null 2>&1 || true
+    if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends qemu-user-static \
+         >/dev/null 2>&1 || ! has_qemu_10; then
+      why="qemu-user-static 10 could not be installed from backports"; return 1
+    fi
+  fi
+  if ! register_i386; then
+    why="the emulator could not be registered in binfmt_misc ($binfmt: no permission, or binfmt_misc is not available)"
+    return 1
+  fi
+  runs_i386 || { why="i386 programs still do not run with $emulator registered"; return 1; }
+}
+
+why=""
+if ! runs_i386 && ! emulate_i386; then
+  { echo "This machine does not run 32-bit (i386) programs, and the set-up could not make it:"
+    echo "$why."
+    cat <<'MSG'
+32-bit Wine, and so every test of the 32-bit VOZAZIZA.EXE, needs them: the
+test command builds everything, runs what needs no 32-bit code and reports
+the 32-bit suite as not run. A kernel with IA-32 emulation
+(CONFIG_IA32_EMULATION, not booted with ia32_emulation=0), or a machine
+where this script may register qemu-i386 in binfmt_misc, runs it all.
 MSG
-  exit 1
+  } >&2
+  [ -z "${PARVELLO_I386_REASON_FILE:-}" ] || printf '%s\n' "$why" >"$PARVELLO_I386_REASON_FILE"
 fi
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -37,7 +113,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-          libz-mingw-w64-dev wine64 wine32:i386 fonts-wine xvfb x11-utils imagemagick googletest tzdata time
+          libz-mingw-w64-dev wine64 wine32:i386 fonts-wine fonts-dejavu-core xvfb x11-utils imagemagick googletest tzdata time
           python3 zip p7zip-full fp-compiler fp-units-fcl fpc-source fp-utils osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do

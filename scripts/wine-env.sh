@@ -4,6 +4,7 @@
 # Expects $root. Sets DISPLAY, WINEPREFIX and friends. Each loader runs the
 # programs of its own architecture: WINE32 the 32-bit VOZAZIZA.EXE, WINE
 # (64-bit) Wine's own tools and the 64-bit programs.
+source "$root/scripts/i386-probe.sh"
 WINE=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
 export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$root/build/wineprefix}"
@@ -40,9 +41,11 @@ wine_env_start() {
 }
 
 wine_env_prefix() {
-  # A prefix made before 32-bit Wine was installed has an empty syswow64,
-  # where no 32-bit program starts: it is made anew.
-  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+  # A prefix made before 32-bit Wine was installed, or while this machine
+  # could not run i386 programs, has an empty syswow64, where no 32-bit
+  # program starts: it is made anew once they can run.
+  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] &&
+     runs_i386; then
     echo "Making the Wine prefix in $WINEPREFIX anew, with its 32-bit side"
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
@@ -68,6 +71,12 @@ wine_env_prefix() {
     [ -f "$font" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] &&
       cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
   done
+  # The face the page titles ask for, "Arial", is realised with one font on
+  # every machine: left to itself, Wine takes Liberation Sans where
+  # fonts-liberation is installed (Debian's Wine recommends it) and DejaVu
+  # Sans elsewhere, whose cells differ by a pixel at the same height.
+  grep -qx '"Arial"="DejaVu Sans"' "$WINEPREFIX/user.reg" 2>/dev/null ||
+    "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'DejaVu Sans' /f >/dev/null 2>&1
   # One server for the whole run: every process start is then cheaper.
   # (It refuses when one already serves this prefix, which is as good.)
   /usr/lib/wine/wineserver -p 2>/dev/null || true

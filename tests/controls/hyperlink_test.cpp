@@ -326,7 +326,7 @@ TEST_F(Hyperlink, TheTooltipShowsTheAddressAndTheFocusRectangleComesAndGoes) {
   RECT area;
   GetWindowRect(control, &area);
   MoveMouseTo((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(link.Tooltip()) != 0; }, 5000)) << "the tip shows";
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(link.Tooltip()) != 0; })) << "the tip shows";
   char tip[256] = "";
   TTTOOLINFOA tool = {};
   tool.cbSize = TTTOOLINFOA_V2_SIZE;

@@ -14,9 +14,15 @@ std::string WinePath(const char* unixPath);
 std::string SetupPath();
 std::string DeliverablePath();  // the 32-bit VOZAZIZA.EXE
 
+// How long a wait for something that must happen may take at most. Every
+// wait ends on the event itself, so the limit costs nothing when things
+// work; it is generous for a machine whose 32-bit programs run emulated
+// while both cores are busy.
+constexpr DWORD kPatienceMs = 90000;
+
 // Calls `done` until it holds or `timeoutMs` passes, pumping this thread's
 // messages in between (windows of other processes may send to ours).
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kPatienceMs);
 
 // A started child process; killed if the test ends before it does.
 class ChildProcess {
@@ -30,7 +36,7 @@ class ChildProcess {
   // empty), exactly as given. Returns false if it could not start.
   bool Start(const std::string& exe, const std::string& arguments, const char* currentDir = nullptr);
   // Waits for the end, pumping messages. Returns false on time-out.
-  bool Wait(DWORD timeoutMs = 30000);
+  bool Wait(DWORD timeoutMs = kPatienceMs);
   DWORD ExitCode() const;
   DWORD Id() const { return info_.dwProcessId; }
 
@@ -40,9 +46,9 @@ class ChildProcess {
 
 // Starts `exe` with `arguments` and waits for it; returns its exit code,
 // or 0xFFFFFFFF when it did not end in time.
-DWORD RunProgram(const std::string& exe, const std::string& arguments, DWORD timeoutMs = 30000);
+DWORD RunProgram(const std::string& exe, const std::string& arguments, DWORD timeoutMs = kPatienceMs);
 // The same for the setup program of this suite.
-DWORD RunSetup(const std::string& arguments, DWORD timeoutMs = 30000);
+DWORD RunSetup(const std::string& arguments, DWORD timeoutMs = kPatienceMs);
 
 // The visible top-level windows of the given process with class "#32770"
 // and this title, and the first of them (or null).

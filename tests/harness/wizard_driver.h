@@ -35,12 +35,12 @@ class WizardDriver {
   ChildProcess& Process() { return process_; }
 
   // The property sheet, once shown (a dialog with pages); null on time-out.
-  HWND WaitForSheet(DWORD timeoutMs = 15000);
+  HWND WaitForSheet(DWORD timeoutMs = kPatienceMs);
   HWND Sheet() const { return sheet_; }
   HWND CurrentPage() const;
   // The current page's title (control 1029), empty without a sheet.
   std::string PageTitle() const;
-  bool WaitForPage(const char* title, DWORD timeoutMs = 15000);
+  bool WaitForPage(const char* title, DWORD timeoutMs = kPatienceMs);
   // Presses Next and waits for the page with `title`.
   bool NextTo(const char* title);
   // Starts the setup without arguments and walks to the Mail client page,
@@ -56,11 +56,11 @@ class WizardDriver {
 
   // A message box of the setup (a dialog with the setup caption and a
   // message text), or null on time-out.
-  HWND WaitForMessageBox(DWORD timeoutMs = 15000) const;
+  HWND WaitForMessageBox(DWORD timeoutMs = kPatienceMs) const;
   // The one showing `text`, when several may be open.
-  HWND WaitForMessageBox(const std::string& text, DWORD timeoutMs = 15000) const;
+  HWND WaitForMessageBox(const std::string& text, DWORD timeoutMs = kPatienceMs) const;
   // The overwrite question: a dialog with Yes and No but no message text.
-  HWND WaitForQuestionDialog(DWORD timeoutMs = 15000) const;
+  HWND WaitForQuestionDialog(DWORD timeoutMs = kPatienceMs) const;
   static std::string MessageText(HWND box);
   // The button with the BS_DEFPUSHBUTTON style, or 0.
   static int DefaultButton(HWND box);
@@ -72,7 +72,7 @@ class WizardDriver {
   static void ClickAt(int x, int y);
   // The setup's visible popup menu window (class "#32768"), or null on
   // time-out.
-  HWND WaitForPopupMenu(DWORD timeoutMs = 10000) const;
+  HWND WaitForPopupMenu(DWORD timeoutMs = kPatienceMs) const;
 
   // The window that has the keyboard focus in the setup's UI thread.
   HWND FocusOf(HWND window) const;
@@ -91,7 +91,7 @@ class WizardDriver {
   DWORD CancelSetup();
 
   // Waits for the process to end; its exit code, or 0xFFFFFFFF on time-out.
-  DWORD WaitForExit(DWORD timeoutMs = 30000);
+  DWORD WaitForExit(DWORD timeoutMs = kPatienceMs);
   bool Running() const;
 
  private:

@@ -77,7 +77,7 @@ bool ExistsWide(const std::wstring& path) { return GetFileAttributesW(path.c_str
 
 std::string Taken(const std::string& path) {
   std::string text;
-  if (!WaitUntil([&] { return FileExists(path); }, 20000)) return "";
+  if (!WaitUntil([&] { return FileExists(path); })) return "";
   std::vector<unsigned char> bytes;
   EXPECT_TRUE(ReadFileBytes(path, bytes));
   DeleteFileA(path.c_str());
@@ -226,7 +226,7 @@ TEST_F(MailHandover, EachClientGetsTheArchiveFromAHelperOfItsOwnArchitecture) {
     for (HWND window = FindWindowA("#32770", "Parvello"); window; window = FindWindowExA(nullptr, window, "#32770", "Parvello"))
       if (IsWindowVisible(window)) return (box = window) != nullptr;
     return false;
-  }, 20000)) << "the helper's message";
+  })) << "the helper's message";
   std::string text = StaticTexts(box);
   EXPECT_NE(text.find("Simple MAPI error 2"), std::string::npos) << text;
   EXPECT_NE(text.find(std::string("The archive is ") + kArchives + "\\"), std::string::npos) << text;

@@ -378,7 +378,7 @@ TEST_F(OptionsWindow, OpensFromTheShellAndIsReadOnlyForAUserWhoMayNotWrite) {
       if (windows.size() == 1) GetWindowThreadProcessId(windows[0], &owner);
       elevated = windows.size() == 1 && owner != first ? windows[0] : nullptr;
       return !IsWindow(window) && elevated;
-    }, 20000)) << "the window with administrator rights; the first one: " << (IsWindow(window) ? "open" : "gone")
+    })) << "the window with administrator rights; the first one: " << (IsWindow(window) ? "open" : "gone")
                << (MessageOf(window) ? ", saying " + StaticTexts(MessageOf(window)) : "");
     if (elevated) {
       EXPECT_EQ(lstrcmpiA(ProgramOf(elevated).c_str(), (RealSystemDir() + "rundll32.exe").c_str()), 0)

@@ -129,7 +129,7 @@ class UninstallEntry : public ::testing::Test {
     EXPECT_EQ(InvokeByOffset(menu, 0, true), S_OK);
     menu->Release();
     CoUninitialize();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(dir_ + "\\record.txt"); }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(dir_ + "\\record.txt"); }));
     ASSERT_EQ(FilesIn(archives), std::vector<std::string>{"letter.zip"});
   }
 
@@ -139,10 +139,10 @@ class UninstallEntry : public ::testing::Test {
     ChildProcess rundll;
     if (!rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall")) return "";
     HWND box = nullptr;
-    if (!WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }, 15000)) return "";
+    if (!WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; })) return "";
     PostMessageA(box, WM_COMMAND, IDYES, 0);
     HWND report = nullptr;
-    if (!WaitUntil([&] { return (report = FindDialogOf(rundll.Id(), kCaption)) != nullptr && report != box; }, 15000))
+    if (!WaitUntil([&] { return (report = FindDialogOf(rundll.Id(), kCaption)) != nullptr && report != box; }))
       return "";
     std::string text = ControlText(GetDlgItem(report, 0xFFFF));
     PostMessageA(report, WM_COMMAND, IDOK, 0);
@@ -311,7 +311,7 @@ TEST_F(UninstallEntry, AKeyThatCannotBeRemovedIsNamedAndTheRestGoes) {
     ChildProcess rundll;
     ASSERT_TRUE(rundll.Start(SystemDir() + "rundll32.exe", "parvello.dll,Uninstall"));
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialogOf(rundll.Id(), kCaption)) != nullptr; }));
     EXPECT_NE(ControlText(GetDlgItem(box, 0xFFFF)).find("will be removed from this computer"), std::string::npos);
     PostMessageA(box, WM_COMMAND, IDNO, 0);
     ASSERT_TRUE(rundll.Wait());

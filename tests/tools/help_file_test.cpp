@@ -61,7 +61,7 @@ DWORD WINAPI CallWinHelp(void* parameter) {
 bool WinHelpReturns(HelpRequest request) {
   HANDLE thread = CreateThread(nullptr, 0, CallWinHelp, &request, 0, nullptr);
   if (!thread) return false;
-  bool returned = WaitUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 15000);
+  bool returned = WaitUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; });
   if (!returned) EndHelpViewers();  // releases the caller
   WaitForSingleObject(thread, 5000);
   CloseHandle(thread);
