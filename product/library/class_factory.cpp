@@ -1,11 +1,13 @@
+// Makes the object of the class it was asked for.
 #include "class_factory.h"
 
 #include <new>
 
 #include "context_menu.h"
+#include "explorer_command.h"
 #include "module.h"
 
-ClassFactory::ClassFactory() : references_(1) { ObjectCreated(); }
+ClassFactory::ClassFactory(ServedClass served) : references_(1), served_(served) { ObjectCreated(); }
 ClassFactory::~ClassFactory() { ObjectDestroyed(); }
 
 STDMETHODIMP ClassFactory::QueryInterface(REFIID interfaceId, void** object) {
@@ -31,10 +33,14 @@ STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID interfaceId, v
   if (!object) return E_POINTER;
   *object = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
-  ContextMenu* menu = new (std::nothrow) ContextMenu;
-  if (!menu) return E_OUTOFMEMORY;
-  HRESULT result = menu->QueryInterface(interfaceId, object);
-  menu->Release();
+  IUnknown* made = nullptr;
+  if (served_ == ServedClass::kExplorerCommand)
+    made = static_cast<IExplorerCommand*>(new (std::nothrow) ExplorerCommand);
+  else
+    made = static_cast<IShellExtInit*>(new (std::nothrow) ContextMenu);
+  if (!made) return E_OUTOFMEMORY;
+  HRESULT result = made->QueryInterface(interfaceId, object);
+  made->Release();
   return result;
 }
 

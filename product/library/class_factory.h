@@ -1,11 +1,14 @@
-// The class factory of the context-menu handler.
+// The class factory of the library's two classes: the classic
+// context-menu handler and the command of Windows 11's first menu.
 #pragma once
 #include <windows.h>
 #include <unknwn.h>
 
+enum class ServedClass { kContextMenu, kExplorerCommand };
+
 class ClassFactory final : public IClassFactory {
  public:
-  ClassFactory();
+  explicit ClassFactory(ServedClass served);
   ~ClassFactory();
 
   STDMETHODIMP QueryInterface(REFIID interfaceId, void** object) override;
@@ -16,4 +19,5 @@ class ClassFactory final : public IClassFactory {
 
  private:
   volatile LONG references_;
+  ServedClass served_;
 };

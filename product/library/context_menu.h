@@ -31,7 +31,3 @@ class ContextMenu final : public IShellExtInit, public IContextMenu {
   // which the shell keeps no longer than this object.
   HBITMAP menuIcon_ = nullptr;
 };
-
-// Packs `selection` and hands the archive on; a failure is shown in one
-// message box owned by `owner` unless `quiet`. S_OK, or the failure.
-HRESULT SendWithParvello(const std::vector<std::wstring>& selection, HWND owner, bool quiet);

@@ -8,6 +8,8 @@ HINSTANCE g_libraryModule;
 
 const CLSID kParvelloClassId = {0x5c2e81f0, 0x3d47, 0x4b9a, {0x9e, 0x16, 0x7a, 0x0f, 0x93, 0xd2, 0xc4, 0xb5}};
 const char kClassIdText[] = "{5c2e81f0-3d47-4b9a-9e16-7a0f93d2c4b5}";
+const CLSID kExplorerCommandClassId = {0xfaa2f33b, 0x6b6e, 0x4e9b, {0x80, 0xdc, 0xef, 0xac, 0x27, 0xae, 0xdc, 0x51}};
+const char kExplorerCommandClassIdText[] = "{faa2f33b-6b6e-4e9b-80dc-efac27aedc51}";
 
 namespace {
 volatile LONG g_objects;
@@ -28,8 +30,14 @@ extern "C" {
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID interfaceId, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (!IsEqualCLSID(classId, kParvelloClassId)) return CLASS_E_CLASSNOTAVAILABLE;
-  ClassFactory* factory = new (std::nothrow) ClassFactory;
+  ServedClass served;
+  if (IsEqualCLSID(classId, kParvelloClassId))
+    served = ServedClass::kContextMenu;
+  else if (IsEqualCLSID(classId, kExplorerCommandClassId))
+    served = ServedClass::kExplorerCommand;
+  else
+    return CLASS_E_CLASSNOTAVAILABLE;
+  ClassFactory* factory = new (std::nothrow) ClassFactory(served);
   if (!factory) return E_OUTOFMEMORY;
   HRESULT result = factory->QueryInterface(interfaceId, object);
   factory->Release();

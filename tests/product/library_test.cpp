@@ -340,7 +340,7 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   ASSERT_EQ(picked, 100u);
   ASSERT_EQ(InvokeByOffset(menu, picked - 100), S_OK);
   std::string archive = std::string(kArchives) + "\\Reports.zip";
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "the mail program did not run";
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); })) << "the mail program did not run";
   std::string shortArchive = ShortPath(archive);
   ASSERT_NE(shortArchive, "");
   EXPECT_NE(shortArchive, archive) << "the folder's long name has a short form";
@@ -353,7 +353,7 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
 
   // By verb, ANSI and wide: two more archives beside the first.
   EXPECT_EQ(InvokeByVerb(menu, "ParvelloSend"), S_OK);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   EXPECT_NE(Record(kRecord).find(std::string(kArchives) + "\\Reports (2).zip"), std::string::npos);
   // The same selection packs to the same bytes, whatever order the
   // deflating threads finished in.
@@ -368,7 +368,7 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   wide.lpVerbW = L"parvellosend";
   wide.nShow = SW_SHOWNORMAL;
   EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&wide)), S_OK);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   Record(kRecord);
 
   // Anything else (offset 1 is the Options window's) is refused and does
@@ -412,6 +412,116 @@ TEST_F(ProductLibrary, TheShellsWayFromTheRegistryToTheMailProgram) {
   EXPECT_EQ(stranger, nullptr);
 }
 
+// Windows 11's first menu: the command as an IExplorerCommand, taken from
+// the installed 64-bit library's DllGetClassObject as the package's
+// surrogate takes it, asked about files, a folder and items without a
+// path, then invoked with real shell items.
+TEST_F(ProductLibrary, TheFirstMenusCommandSendsAsTheClassicOneDoes) {
+  HMODULE library = LoadLibraryA((SystemDir() + "parvello.dll").c_str());
+  ASSERT_NE(library, nullptr);
+  auto getClass = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+      GetProcAddress(library, "DllGetClassObject"));
+  ASSERT_NE(getClass, nullptr);
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClass(kExplorerCommandClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  IExplorerCommand* command = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IExplorerCommand, reinterpret_cast<void**>(&command)), S_OK);
+  factory->Release();
+  void* other = &other;
+  EXPECT_EQ(command->QueryInterface(IID_IContextMenu, &other), E_NOINTERFACE) << "a class of its own";
+
+  // The texts are the classic menu's.
+  IContextMenu* classic = MenuFor({Source(L"Reports")});
+  ASSERT_NE(classic, nullptr);
+  HMENU popup = CreatePopupMenu();
+  ASSERT_TRUE(SUCCEEDED(classic->QueryContextMenu(popup, 0, 100, 200, CMF_NORMAL)));
+  wchar_t classicTitle[64] = L"", classicHelp[256] = L"";
+  GetMenuStringW(popup, 0, classicTitle, 64, MF_BYPOSITION);
+  DestroyMenu(popup);
+  classic->GetCommandString(0, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(classicHelp), 256);
+  classic->Release();
+  LPWSTR text = nullptr;
+  ASSERT_EQ(command->GetTitle(nullptr, &text), S_OK);
+  EXPECT_STREQ(text, L"Send with Parvello");
+  EXPECT_STREQ(text, classicTitle);
+  CoTaskMemFree(text);
+  ASSERT_EQ(command->GetToolTip(nullptr, &text), S_OK);
+  EXPECT_STREQ(text, classicHelp);
+  CoTaskMemFree(text);
+  EXPCMDFLAGS flags = ~0u;
+  EXPECT_EQ(command->GetFlags(&flags), S_OK);
+  EXPECT_EQ(flags, static_cast<EXPCMDFLAGS>(ECF_DEFAULT));
+  IEnumExplorerCommand* children = reinterpret_cast<IEnumExplorerCommand*>(&other);
+  EXPECT_TRUE(FAILED(command->EnumSubCommands(&children))) << "no sub-commands";
+  EXPECT_EQ(children, nullptr);
+
+  // The icon: the installed library's own, which loads at every size the
+  // menu draws at, from the picture the classic menu's is made of.
+  ASSERT_EQ(command->GetIcon(nullptr, &text), S_OK);
+  std::wstring icon = text;
+  CoTaskMemFree(text);
+  size_t comma = icon.rfind(L',');
+  ASSERT_NE(comma, std::wstring::npos) << Utf8(icon);
+  EXPECT_EQ(lstrcmpiW(icon.substr(0, comma).c_str(), Wide(SystemDir() + "parvello.dll").c_str()), 0) << Utf8(icon);
+  int id = _wtoi(icon.c_str() + comma + 1);
+  ASSERT_LT(id, 0) << "a resource id, not an index";
+  for (int size : {16, 20, 24, 32, 48}) {
+    HICON loaded = static_cast<HICON>(LoadImageW(library, MAKEINTRESOURCEW(-id), IMAGE_ICON, size, size, 0));
+    EXPECT_NE(loaded, nullptr) << size;
+    if (loaded) DestroyIcon(loaded);
+  }
+  ASSERT_TRUE(SetSetting("ShowIcon", 0));
+  text = reinterpret_cast<LPWSTR>(&other);
+  EXPECT_TRUE(FAILED(command->GetIcon(nullptr, &text))) << "no icon, as in the classic menu";
+  EXPECT_EQ(text, nullptr);
+  ASSERT_TRUE(SetSetting("ShowIcon", 1));
+
+  // Offered for files and folders with paths; hidden for anything else.
+  PIDLIST_ABSOLUTE folder = nullptr, file = nullptr, computer = nullptr, root = nullptr;
+  ASSERT_EQ(SHParseDisplayName(Source(L"Reports").c_str(), nullptr, &folder, 0, nullptr), S_OK);
+  ASSERT_EQ(SHParseDisplayName(Source(L"\u00dcberblick.txt").c_str(), nullptr, &file, 0, nullptr), S_OK);
+  ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer), S_OK);
+  ASSERT_EQ(SHParseDisplayName(L"C:\\", nullptr, &root, 0, nullptr), S_OK);
+  auto stateOf = [&](std::vector<PCIDLIST_ABSOLUTE> items) {
+    IShellItemArray* array = nullptr;
+    EXPECT_EQ(SHCreateShellItemArrayFromIDLists(static_cast<UINT>(items.size()), items.data(), &array), S_OK);
+    EXPCMDSTATE state = ECS_DISABLED;
+    EXPECT_EQ(command->GetState(array, TRUE, &state), S_OK);
+    if (array) array->Release();
+    return state;
+  };
+  EXPECT_EQ(stateOf({folder, file}), ECS_ENABLED);
+  EXPECT_EQ(stateOf({file}), ECS_ENABLED);
+  EXPECT_EQ(stateOf({computer}), ECS_HIDDEN) << "an item without a path";
+  EXPECT_EQ(stateOf({file, computer}), ECS_HIDDEN) << "one item without a path";
+  EXPECT_EQ(stateOf({root}), ECS_HIDDEN) << "a drive's root, as in the classic menu";
+  EXPCMDSTATE state = ECS_ENABLED;
+  EXPECT_EQ(command->GetState(nullptr, FALSE, &state), S_OK);
+  EXPECT_EQ(state, ECS_HIDDEN) << "nothing selected";
+
+  // Invoked: it returns at once and the archive of both items, named after
+  // the first, reaches the mail program as the classic command's does.
+  IShellItemArray* array = nullptr;
+  PCIDLIST_ABSOLUTE both[] = {folder, file};
+  ASSERT_EQ(SHCreateShellItemArrayFromIDLists(2, both, &array), S_OK);
+  EXPECT_EQ(command->Invoke(array, nullptr), S_OK);
+  array->Release();
+  EXPECT_EQ(command->Release(), 0u);
+  std::string archive = std::string(kArchives) + "\\Reports.zip";
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); })) << "the mail program did not run";
+  EXPECT_EQ(Record(kRecord), "\"" + WinePath(MAIL_RECORDER_EXE) + "\" \"" + kRecord + "\" \"" + archive + "\" \"" +
+                                ShortPath(archive) + "\"");
+  ExpectForReader(archive, {{UnixSource("Reports"), "Reports"},
+                            {UnixSource("\xc3\x9c" "berblick.txt"), "\xc3\x9c" "berblick.txt"}});
+  for (PIDLIST_ABSOLUTE pidl : {folder, file, computer, root}) CoTaskMemFree(pidl);
+  // The send held the library while it ran, and lets it go.
+  FreeLibrary(library);
+  EXPECT_TRUE(WaitUntil([] {
+    CoFreeUnusedLibrariesEx(0, 0);
+    return GetModuleHandleA("parvello.dll") == nullptr;
+  })) << "the library stays loaded after the send";
+}
+
 // A caller that lets the command run on (CMIC_MASK_ASYNCOK, as a shell
 // window that must not wait does): the call returns at once, the job keeps
 // the library loaded after every object is gone and unused libraries are
@@ -426,7 +536,7 @@ TEST_F(ProductLibrary, ACommandLetRunOnOutlivesItsObjects) {
   ASSERT_EQ(menu->InvokeCommand(&invocation), S_OK);
   EXPECT_EQ(menu->Release(), 0u);
   CoFreeUnusedLibrariesEx(0, 0);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "the job did not hand the archive over";
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); })) << "the job did not hand the archive over";
   EXPECT_NE(Record(kRecord).find(std::string(kArchives) + "\\Reports.zip"), std::string::npos);
   EXPECT_TRUE(WaitUntil([] {
     CoFreeUnusedLibrariesEx(0, 0);
@@ -455,7 +565,7 @@ TEST_F(ProductLibrary, SendsAtTheSameTimeEachGetAnArchive) {
   std::vector<std::string> expected = {"2026.zip"};
   for (size_t n = 2; n <= kSends; ++n) expected.push_back("2026 (" + std::to_string(n) + ").zip");
   std::sort(expected.begin(), expected.end());
-  EXPECT_TRUE(WaitUntil([&] { return FilesIn(kArchives) == expected; }, 20000)) << FilesIn(kArchives).size();
+  EXPECT_TRUE(WaitUntil([&] { return FilesIn(kArchives) == expected; })) << FilesIn(kArchives).size();
   EXPECT_TRUE(WaitUntil([] {
     CoFreeUnusedLibrariesEx(0, 0);
     return GetModuleHandleA("parvello.dll") == nullptr;
@@ -468,7 +578,7 @@ TEST_F(ProductLibrary, RetentionDeletesOnlyTheProductsOwnOldArchives) {
   IContextMenu* menu = MenuFor({Source(L"Reports\\2026")});
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   Record(kRecord);
   std::string made = std::string(kArchives) + "\\2026.zip";
   ASSERT_TRUE(FileExists(made));
@@ -496,7 +606,7 @@ TEST_F(ProductLibrary, RetentionDeletesOnlyTheProductsOwnOldArchives) {
 
   ASSERT_TRUE(SetSetting("Retention", 7));
   ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   Record(kRecord);
   EXPECT_EQ(FilesIn(kArchives), (std::vector<std::string>{"2026.zip", "empty.zip", "kept.zip_old", "kept.zipx",
                                                           "notes.txt", "product, 6 days.zip", "stranger.zip"}));
@@ -504,7 +614,7 @@ TEST_F(ProductLibrary, RetentionDeletesOnlyTheProductsOwnOldArchives) {
   ASSERT_TRUE(SetAge(std::string(kArchives) + "\\product, 6 days.zip", 400));
   ASSERT_TRUE(SetSetting("Retention", 0));
   ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   Record(kRecord);
   EXPECT_TRUE(FileExists(std::string(kArchives) + "\\product, 6 days.zip"));
   EXPECT_TRUE(FileExists(std::string(kArchives) + "\\2026 (2).zip"));
@@ -521,7 +631,7 @@ TEST_F(ProductLibrary, ANameTemplateNamesTheArchive) {
   GetLocalTime(&before);
   ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
   GetLocalTime(&after);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   Record(kRecord);
   auto named = [](const SYSTEMTIME& day) {
     char date[16];
@@ -539,7 +649,7 @@ TEST_F(ProductLibrary, ANameTemplateNamesTheArchive) {
   for (const char* nameTemplate : {"a:b|c", "  ..."}) {
     ASSERT_TRUE(SetSetting("NameTemplate", nameTemplate));
     ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
-    ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+    ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
     Record(kRecord);
   }
   files = FilesIn(kArchives);
@@ -581,12 +691,12 @@ TEST_F(ProductLibrary, TheMailProgramGetsTheArchiveAsOneArgument) {
 
   ASSERT_TRUE(SetSetting("UserDefinedCmdLine", mailer + " \"" + kRecord + "\" /a $NAME"));
   ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "the mailer did not run";
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); })) << "the mailer did not run";
   EXPECT_EQ(ArgumentsOf(Record(kRecord)), (std::vector<std::string>{mailer, kRecord, "/a", archive}));
 
   ASSERT_TRUE(SetSetting("UserDefinedCmdLine", "\"" + mailer + "\" \"" + kRecord + "\" /a \"$NAME\""));
   ASSERT_EQ(InvokeByOffset(menu, 0), S_OK);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   std::string line = Record(kRecord);
   const std::string second = archives + "\\report -silent -to someone@example.com (2).zip";
   EXPECT_EQ(ArgumentsOf(line), (std::vector<std::string>{mailer, kRecord, "/a", second}));
@@ -602,7 +712,7 @@ TEST_F(ProductLibrary, TheMailProgramGetsTheArchiveAsOneArgument) {
   ASSERT_EQ(InvokeByOffset(named, 0), S_OK);
   named->Release();
   SetEnvironmentVariableA("PARVELLO_MAIL_DIR", nullptr);
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "the mailer did not run";
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); })) << "the mailer did not run";
   EXPECT_EQ(ArgumentsOf(Record(kRecord)),
             (std::vector<std::string>{mailer, kRecord, archives + "\\%PARVELLO_MAIL_DIR%.zip"}));
 
@@ -633,7 +743,7 @@ TEST_F(ProductLibrary, NamesAndFoldersComeOutAsAUserExpects) {
     HRESULT result = menu ? InvokeByOffset(menu, 0) : E_FAIL;
     if (menu) menu->Release();
     if (result != S_OK) return std::vector<std::string>{};
-    EXPECT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+    EXPECT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
     return ArgumentsOf(Record(kRecord));
   };
 
@@ -742,7 +852,7 @@ TEST_F(ProductLibrary, AFolderTheUserCannotWriteInGivesWayToTheUsersOwn) {
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(InvokeByOffset(menu, 0, true), S_OK);
   menu->Release();
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   EXPECT_EQ(ArgumentsOf(Record(kRecord)).at(2), own + "\\summary.zip");
   DeleteTree(own);
 }
@@ -822,7 +932,7 @@ TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
     ASSERT_TRUE(SetSetting("LowPriority", lowPriority));
     ASSERT_EQ(InvokeLetRunOn(menu), S_OK);
     HWND window = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; }, 15000)) << "no progress window";
+    ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; })) << "no progress window";
     EXPECT_TRUE(WaitUntil([&] { return StaticTexts(window).find("part") != std::string::npos; }))
         << "the file being packed: " << StaticTexts(window);
     // The bar counts the bytes packed.
@@ -860,7 +970,7 @@ TEST_F(ProductLibrary, ALongSendShowsItsProgressAndCancelStopsIt) {
     EXPECT_TRUE(WaitUntil([] {
       CoFreeUnusedLibrariesEx(0, 0);
       return GetModuleHandleA("parvello.dll") == nullptr;
-    }, 20000)) << "the send did not end";
+    })) << "the send did not end";
     EXPECT_EQ(ProgressWindow(), nullptr);
     EXPECT_EQ(FilesIn(kArchives), std::vector<std::string>{}) << "a cancelled send leaves no archive";
     EXPECT_FALSE(FileExists(kRecord)) << "nor starts the mail program";
@@ -887,7 +997,7 @@ TEST_F(ProductLibrary, ACancelStillBeingAskedHoldsTheHandOver) {
     ASSERT_EQ(InvokeLetRunOn(menu), S_OK);
     menu->Release();
     HWND window = nullptr, question = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; }, 15000)) << "no progress window";
+    ASSERT_TRUE(WaitUntil([&] { return (window = ProgressWindow()) != nullptr; })) << "no progress window";
     PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([&] { return (question = CancelQuestion()) != nullptr; }));
     // The packing goes on under the question and ends.
@@ -897,9 +1007,9 @@ TEST_F(ProductLibrary, ACancelStillBeingAskedHoldsTheHandOver) {
     EXPECT_TRUE(WaitUntil([] {
       CoFreeUnusedLibrariesEx(0, 0);
       return GetModuleHandleA("parvello.dll") == nullptr;
-    }, 20000)) << "the send did not end";
+    })) << "the send did not end";
     if (answer == IDNO) {
-      ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000)) << "No sends";
+      ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); })) << "No sends";
       std::string line = Record(kRecord);
       EXPECT_NE(line.find(std::string(kArchives) + "\\Held.zip"), std::string::npos) << line;
       ASSERT_TRUE(DeleteFileA((std::string(kArchives) + "\\Held.zip").c_str()));
@@ -923,7 +1033,7 @@ TEST_F(ProductLibrary, EveryNameTheFileSystemHoldsIsPacked) {
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(InvokeByOffset(menu, 0, true), S_OK);
   menu->Release();
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   Record(kRecord);
   ExpectForReader(std::string(kArchives) + "\\Odd names.zip", {{UnixSource("Odd names"), "Odd names"}});
 
@@ -963,7 +1073,7 @@ TEST_F(ProductLibrary, TheExampleScriptSetsUpAMailProgramThatGetsTheArchive) {
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(InvokeByOffset(menu, 0), S_OK);
   menu->Release();
-  EXPECT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  EXPECT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   SetEnvironmentVariableA("PARVELLO_MAIL_RECORD", nullptr);
   EXPECT_EQ(ArgumentsOf(Record(kRecord)), (std::vector<std::string>{folder + "\\mailer.exe", "/attach",
                                                                       archives + "\\summary.zip"}));
@@ -998,7 +1108,7 @@ TEST_F(ProductLibrary, AFailureIsShownOnceAndLeavesNoPartialArchive) {
     EXPECT_EQ(InvokeByOffset(menu, 0), S_OK);
     EXPECT_EQ(yes.Seen().size(), 1u);
   }
-  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }, 15000));
+  ASSERT_TRUE(WaitUntil([] { return FileExists(kRecord); }));
   Record(kRecord);
   const std::string withoutQ1 = std::string(kArchives) + "\\Reports.zip";
   ExpectForReader(withoutQ1, {{UnixSource("Reports"), "Reports"}}, UnixSource("Reports/2026/q1.txt"));

@@ -10,6 +10,8 @@
 #include <vector>
 
 extern const CLSID kParvelloClass;
+// The command of Windows 11's first menu, as the package declares it.
+extern const CLSID kExplorerCommandClass;
 
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& text);
