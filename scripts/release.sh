@@ -6,8 +6,11 @@
 # file holding its password), it signs the product library of each
 # architecture before it is compressed and embedded, then VOZAZIZA.EXE
 # itself, with osslsigncode; with --timestamp, the signatures are
-# timestamped by that server. Without a certificate the release is the
-# same bytes on every build of one commit.
+# timestamped by that server. It also writes the sparse package of Windows
+# 11's first menu (build/release/parvello.msix), signed with the same
+# certificate, whose subject becomes the package's Publisher. Without a
+# certificate the release carries no package (Windows registers no
+# unsigned one) and is the same bytes on every build of one commit.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 pfx="" password="" timestamp=""
@@ -40,5 +43,8 @@ state=unsigned
 if [ -n "$pfx" ]; then
   "$root/scripts/sign-file.sh" "$out/VOZAZIZA.EXE"
   state=signed
+  "$root/scripts/make-package.sh" "$tree/library64/parvello.ico" "$out/parvello.msix" --pfx "$pfx" "$password" \
+    ${timestamp:+"$timestamp"}
+  echo "$out/parvello.msix: $(stat -c %s "$out/parvello.msix") bytes, signed"
 fi
 echo "$out/VOZAZIZA.EXE: $(stat -c %s "$out/VOZAZIZA.EXE") bytes, $state"

@@ -49,5 +49,15 @@ PARVELLO_DELIVERABLE="$(winpath "$release")" "$wine" "$deliverable_test" \
   >"$work/deliverable.log" 2>&1
 check "the signed program passes the deliverable checks" grep -q "PASSED  \] 5 tests" "$work/deliverable.log"
 
+# The sparse package, signed with the same certificate, its Publisher the
+# certificate's subject; none in a release without a certificate.
+check "the package carries a valid signature by the certificate" verified "$root/build/release/parvello.msix"
+check "its Publisher is the certificate's subject" \
+  grep -q 'Publisher="CN=Parvello Release Test"' <(python3 -c 'import sys, zipfile
+print(zipfile.ZipFile(sys.argv[1]).read("AppxManifest.xml").decode())' "$root/build/release/parvello.msix")
+"$root/scripts/release.sh" >"$work/unsigned.log" 2>&1
+check "an unsigned release builds" grep -q "VOZAZIZA.EXE: .* bytes, unsigned" "$work/unsigned.log"
+check "and carries no package" test ! -e "$root/build/release/parvello.msix"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
