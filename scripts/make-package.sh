@@ -30,7 +30,7 @@ case "$kind" in
 esac
 publisher=$(openssl x509 -in "$cert" -noout -subject -nameopt "$subject_options" | sed 's/^subject= *//')
 version=$(sed -n 's/^ *VALUE "ProductVersion", *"\(.*\)"/\1/p' "$root/resources/setup.rc")
-clsid=$(sed -n 's/^const char kExplorerCommandClassIdText\[\] = "{\(.*\)}";/\1/p' "$root/product/library/module.cpp")
+clsid=$(sed -n 's/^const char kExplorerCommandClassIdText\[\] = "{\(.*\)}";/\1/p' "$root/product/library/shell/module.cpp")
 python3 "$root/tools/make_package/icon_png.py" "$icon" "$work/parvello.png"
 python3 "$root/tools/make_package/make_package.py" "$root/product/package/AppxManifest.xml.in" "$work/parvello.png" \
   "$publisher" "$version" "$clsid" "$work/unsigned.msix"

@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "product/library/mapi_unicode.h"
+#include "product/library/mail/mapi_unicode.h"
 
 namespace {
 
