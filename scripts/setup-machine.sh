@@ -33,8 +33,8 @@ write_if_changed() {
 add_backports() {
   local release uri
   release=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  uri=$(grep -h -m1 -E '^(URIs:|deb) ' "$apt_etc"/sources.list.d/*.sources "$apt_etc"/sources.list 2>/dev/null |
-        grep -o -m1 -E 'https?://[^ ]+/debian/?' | head -n1)
+  uri=$(grep -h -E '^(URIs:|deb) ' "$apt_etc"/sources.list.d/*.sources "$apt_etc"/sources.list 2>/dev/null |
+        grep -o -E 'https?://[^ ]+/debian/?( |$)' | head -n1 | tr -d ' ')
   write_if_changed "$apt_etc/sources.list.d/parvello-backports.sources" "Types: deb
 URIs: ${uri:-http://deb.debian.org/debian}
 Suites: $release-backports

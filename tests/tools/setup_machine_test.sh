@@ -141,12 +141,14 @@ check "and says it installs nothing" test ! -s "$work/complete.out"
 # from it, the handler is registered after mounting binfmt_misc, and the
 # probe passes the second time.
 apt_etc="$work/apt"
-printf 'Types: deb\nURIs: http://mirror.example/debian\nSuites: %s\nComponents: main\n' "$release" \
+printf 'Types: deb\nURIs: http://security.example/debian-security\nSuites: %s-security\n\n' "$release" \
   >"$apt_etc/sources.list.d/debian.sources"
+printf 'Types: deb\nURIs: http://mirror.example/debian\nSuites: %s\nComponents: main\n' "$release" \
+  >>"$apt_etc/sources.list.d/debian.sources"
 export PARVELLO_I386_PROBE="$work/bin/probe"
 run_setup emulated
 check "the emulated machine is set up" test $? -eq 0
-check "backports comes from the release's own mirror" \
+check "backports comes from the release's own mirror, not the security archive's" \
   grep -qx "URIs: http://mirror.example/debian" "$apt_etc/sources.list.d/parvello-backports.sources"
 check "for the release's backports suite" grep -qx "Suites: $release-backports" "$apt_etc/sources.list.d/parvello-backports.sources"
 check "nothing is taken from backports by default" \
