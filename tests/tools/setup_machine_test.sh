@@ -89,7 +89,7 @@ cat >"$work/bin/ctest" <<'STUB'
 #!/usr/bin/env bash
 echo "ctest $*" >>"$STANDIN_LOG"
 case " $* " in
-  *" -N "*"-LE i386 "*) printf '  Test  #1: deliverable_test\n  Test  #6: lock_folder\n\nTotal Tests: 2\n' ;;
+  *" -N "*"-LE i386 "*|*" -N "*"-R deliverable "*) printf '  Test  #1: deliverable_test\n  Test  #6: lock_folder\n\nTotal Tests: 2\n' ;;
   *" -N "*) printf '  Test  #1: deliverable_test\n  Test  #4: library_test\n  Test  #6: lock_folder\n  Test #12: deployment\n\nTotal Tests: 4\n' ;;
   *) echo "100% tests passed, 0 tests failed out of 9" ;;
 esac
@@ -199,6 +199,14 @@ check "the 32-bit suite is not started" test -z "$(grep "build/test32" "$work/un
 check "the summary names the 64-bit tests not run" \
   grep -qx "The 64-bit suite: passed, without the tests that start 32-bit programs (not run: library_test deployment)" \
   <<<"$summary"
+
+# Run with a filter that leaves no labelled test: none is named as left out.
+: >"$work/unregistrable.log"
+STANDIN_MODE=unregistrable STANDIN_LOG="$work/unregistrable.log" STANDIN_STATE="$work/unregistrable.state" \
+  PATH="$work/bin:$PATH" "$root/scripts/test.sh" -R deliverable >"$work/filtered.out" 2>&1
+check "a filtered run passes too" test $? -eq 0
+check "and names no test as left out" grep -qx "The 64-bit suite: passed, without the tests that start 32-bit programs (not run: none)" \
+  <<<"$(tail -n 1 "$work/filtered.out")"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
