@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "common/owned.h"
 #include "base/text.h"
+#include "common/owned.h"
 
 namespace {
 

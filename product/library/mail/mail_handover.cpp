@@ -3,10 +3,10 @@
 
 #include <vector>
 
+#include "base/text.h"
 #include "mail/mail_way_out.h"
 #include "mail/mapi_client.h"
 #include "mail/mapi_helper.h"
-#include "base/text.h"
 
 namespace {
 

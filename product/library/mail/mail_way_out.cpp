@@ -3,10 +3,10 @@
 
 #include <shlobj.h>
 
+#include "base/text.h"
 #include "common/owned.h"
 #include "common/registry_views.h"
 #include "mail/draft_message.h"
-#include "base/text.h"
 
 namespace {
 

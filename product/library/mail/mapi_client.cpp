@@ -1,9 +1,9 @@
 // The default Simple MAPI client and the architecture of its library.
 #include "mail/mapi_client.h"
 
+#include "base/text.h"
 #include "common/owned.h"
 #include "common/registry_views.h"
-#include "base/text.h"
 
 namespace {
 

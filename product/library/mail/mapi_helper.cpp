@@ -5,10 +5,10 @@
 
 #include "mail/mapi_unicode.h"
 
+#include "base/text.h"
 #include "common/architectures.h"
 #include "mail/mail_way_out.h"
 #include "mail/mapi_client.h"
-#include "base/text.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <deque>
 
-#include "packing/block_deflater.h"
-#include "common/owned.h"
-#include "windows/send_progress.h"
 #include "base/text.h"
+#include "common/owned.h"
+#include "packing/block_deflater.h"
+#include "windows/send_progress.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // A selection packed into one new archive: the pipeline's top level.
 #include "packing/packer.h"
 
+#include "base/text.h"
 #include "packing/archive_folder.h"
 #include "packing/archive_name.h"
 #include "packing/entry_packing.h"
 #include "packing/selection_walk.h"
-#include "windows/send_progress.h"
-#include "base/text.h"
 #include "packing/zip_writer.h"
+#include "windows/send_progress.h"
 
 namespace {
 

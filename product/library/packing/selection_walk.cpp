@@ -3,8 +3,8 @@
 
 #include <set>
 
-#include "windows/send_progress.h"
 #include "base/text.h"
+#include "windows/send_progress.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The product's settings read from its key, with the setup's defaults.
 #include "settings/options.h"
 
-#include "packing/archive_folder.h"
 #include "common/owned.h"
 #include "common/registry_views.h"
+#include "packing/archive_folder.h"
 
 const char kSettingsKey[] = "SOFTWARE\\Quorvanta\\Parvello";
 

@@ -4,9 +4,9 @@
 #include <new>
 
 #include "mail/mail_handover.h"
-#include "shell/module.h"
-#include "settings/options.h"
 #include "packing/packer.h"
+#include "settings/options.h"
+#include "shell/module.h"
 #include "windows/send_progress.h"
 
 namespace {

@@ -4,13 +4,13 @@
 
 #include <shellapi.h>
 
+#include "settings/options.h"
 #include "shell/background_send.h"
 #include "shell/menu_commands.h"
 #include "shell/menu_icon.h"
 #include "shell/module.h"
-#include "settings/options.h"
-#include "windows/options_window.h"
 #include "shell/shell_selection.h"
+#include "windows/options_window.h"
 
 namespace {
 

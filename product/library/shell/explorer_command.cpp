@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+#include "resource_ids.h"
+#include "settings/options.h"
 #include "shell/background_send.h"
 #include "shell/menu_commands.h"
 #include "shell/module.h"
-#include "settings/options.h"
-#include "resource_ids.h"
 #include "shell/shell_selection.h"
-#include "base/text.h"
 
 namespace {
 

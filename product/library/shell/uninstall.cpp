@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "packing/archive_folder.h"
+#include "base/text.h"
 #include "common/architectures.h"
 #include "common/registry_views.h"
-#include "shell/module.h"
+#include "packing/archive_folder.h"
 #include "settings/options.h"
-#include "base/text.h"
+#include "shell/module.h"
 
 namespace {
 

@@ -7,16 +7,16 @@
 
 #include <string>
 
-#include "packing/archive_folder.h"
-#include "packing/archive_name.h"
-#include "windows/help_topics.h"
+#include "base/text.h"
 #include "common/architectures.h"
 #include "common/help_viewer.h"
 #include "common/mail_clients.h"
-#include "shell/module.h"
-#include "settings/options.h"
+#include "packing/archive_folder.h"
+#include "packing/archive_name.h"
 #include "resource_ids.h"
-#include "base/text.h"
+#include "settings/options.h"
+#include "shell/module.h"
+#include "windows/help_topics.h"
 
 namespace {
 
