@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "common/architectures.h"
+#include "common/first_menu_package.h"
 #include "common/registry_views.h"
 
 char g_windowsDir[kPathSize];
@@ -10,7 +11,9 @@ char g_systemDir[kPathSize];
 char g_helpDir[kPathSize];
 char g_tempDir[kPathSize];
 char g_otherSystemDir[kPathSize];
-const char* const g_destinationDirs[kDestinationKinds] = {g_windowsDir, g_systemDir, g_helpDir, g_otherSystemDir};
+char g_firstMenuDir[kPathSize];
+const char* const g_destinationDirs[kDestinationKinds] = {g_windowsDir, g_systemDir, g_helpDir, g_otherSystemDir,
+                                                          g_firstMenuDir};
 
 namespace {
 
@@ -68,6 +71,7 @@ int ResolveDirectories() {
   if (!Finish(g_systemDir, GetSystemDirectoryA(g_systemDir, kPathSize))) return 0;
   if (!Finish(g_tempDir, GetTempPathA(kPathSize, g_tempDir))) return 0;
   if (!SystemHasTwoViews()) return 1;
+  if (FirstMenuFolder(g_firstMenuDir, kPathSize - 1)) AddBackslash(g_firstMenuDir);
   return SystemFolderOfA(OtherMachine(), FolderName::kReached, g_otherSystemDir, kPathSize) &&
          AddBackslash(g_otherSystemDir);
 }

@@ -14,6 +14,10 @@ extern char g_tempDir[kPathSize];
 // alias through which a 32-bit process reaches the real system32, without
 // switching redirection off) for the 32-bit program. Empty elsewhere.
 extern char g_otherSystemDir[kPathSize];
+// On 64-bit Windows, the product's own folder in the 64-bit Program Files,
+// which holds the sparse package of Windows 11's first menu and the
+// library it names. Empty elsewhere, or when it cannot be resolved.
+extern char g_firstMenuDir[kPathSize];
 
 // Destination kinds of the embedded files index this table.
 enum DestinationKind : DWORD {
@@ -21,11 +25,13 @@ enum DestinationKind : DWORD {
   kToSystemDir = 1,
   kToHelpDir = 2,
   kToOtherSystemDir = 3,
-  kDestinationKinds = 4
+  kToFirstMenuDir = 4,
+  kDestinationKinds = 5
 };
 extern const char* const g_destinationDirs[kDestinationKinds];
 
-// Fills the four directories. Returns 1, or 0 when one cannot be resolved.
+// Fills the directories. Returns 1, or 0 when one the setup cannot do
+// without cannot be resolved (the product's own folder is not among them).
 int ResolveDirectories();
 
 // Copies `directory` and `name` into `path` (kPathSize). Returns 1, or 0

@@ -93,3 +93,5 @@ HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR da
   auto help = reinterpret_cast<Fn>(reinterpret_cast<void*>(Resolve(kHtmlHelp)));
   return help ? help(caller, file, command, data) : nullptr;
 }
+
+HMODULE SystemLibrary(const char* name) { return LoadSystemLibrary(name); }

@@ -29,3 +29,8 @@ INT_PTR SystemPropertySheet(LPCPROPSHEETHEADERA header);
 // it opened one; null when the library, the function or the file cannot
 // be had.
 HWND SystemHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data);
+
+// A library of the system directory by its full path (see above), for
+// the rarer imports that are looked up by their users; null when it
+// cannot be loaded. It stays loaded for the rest of the process.
+HMODULE SystemLibrary(const char* name);

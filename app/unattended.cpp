@@ -6,13 +6,18 @@
 #include "app/texts.h"
 #include "common/owned.h"
 #include "install/embedded_files.h"
+#include "install/first_menu.h"
 #include "install/shell_registration.h"
 #include "settings/product_settings.h"
 
 namespace {
 
 constexpr char kErrorLogPath[] = "c:\\vozaziza.err";
+// Beside it, what an installation that succeeded has to tell: Windows 11's
+// first menu that could not be registered. UTF-8 text.
+constexpr char kNoticeLogPath[] = "c:\\vozaziza.log";
 constexpr char kDefaultSection[] = "Default Setup";
+constexpr char kFirstMenuKey[] = "FirstContextMenu";
 
 // Big enough for "Unable to open file %s." with the longest command line
 // Windows passes (32,767 characters); anything longer is cut.
@@ -45,10 +50,26 @@ void SetOpenFailedMessage(const char* argument) {
   g_message[out] = '\0';
 }
 
-void RemoveErrorLog() {
-  DWORD attributes = GetFileAttributesA(kErrorLogPath);
-  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(kErrorLogPath, attributes & ~FILE_ATTRIBUTE_READONLY);
-  DeleteFileA(kErrorLogPath);
+void RemoveLog(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+  DeleteFileA(path);
+}
+
+wchar_t g_notice[kFirstMenuNoticeSize];
+char g_noticeBytes[3 * kFirstMenuNoticeSize + 3];
+
+// The notice with a byte-order mark, so that Notepad reads it as UTF-8.
+// Nothing to do about a log that cannot be written: the run succeeded.
+void WriteNoticeLog() {
+  memcpy(g_noticeBytes, "\xEF\xBB\xBF", 3);
+  int size =
+      WideCharToMultiByte(CP_UTF8, 0, g_notice, -1, g_noticeBytes + 3, sizeof g_noticeBytes - 3, nullptr, nullptr);
+  if (size <= 1) return;
+  OwnedHandle log(
+      CreateFileA(kNoticeLogPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (log.IsValid()) WriteFile(log.Get(), g_noticeBytes, static_cast<DWORD>(size - 1 + 3), &written, nullptr);
 }
 
 // The whole log is the message and its terminating zero byte. Returns 1
@@ -83,11 +104,23 @@ void ReadSection(const char* scriptPath, const char* section, const ProductSetti
   }
 }
 
+// "FirstContextMenu=0" in the computer's section or, failing that, in the
+// default one keeps Windows 11's first menu off, for a machine whose
+// policy forbids sideloaded packages.
+int FirstMenuWanted(const char* scriptPath) {
+  char computerName[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD length = sizeof computerName;
+  UINT byDefault = GetPrivateProfileIntA(kDefaultSection, kFirstMenuKey, 1, scriptPath);
+  if (!GetComputerNameA(computerName, &length)) return byDefault != 0;
+  return GetPrivateProfileIntA(computerName, kFirstMenuKey, byDefault, scriptPath) != 0;
+}
+
 int InstallProduct(const char* scriptPath) {
   DWORD failed = 0;
   for (DWORD step = 0; step < kFileSteps; ++step)
     if (!InstallFileStep(step, failed)) return 0;
   if (!RegisterShellExtension()) return 0;
+  if (FirstMenuWanted(scriptPath) && !InstallFirstMenu(g_notice)) WriteNoticeLog();
   // Without the computer's name the per-computer section cannot be found;
   // storing settings that may be wrong for this machine would be worse
   // than reporting the run as failed.
@@ -122,7 +155,8 @@ int ReadSetupScript(const char* scriptPath) {
 UnattendedOutcome RunUnattendedSetup(const char* argument) {
   int succeeded = 0;
   SetMessage(Text(IDS_SETUP_FAILED));
-  RemoveErrorLog();
+  RemoveLog(kErrorLogPath);
+  RemoveLog(kNoticeLogPath);
 
   OFSTRUCT script = {};
   script.cBytes = sizeof script;

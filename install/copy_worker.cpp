@@ -6,12 +6,17 @@
 #include "app/directories.h"
 #include "app/texts.h"
 #include "install/embedded_files.h"
+#include "install/first_menu.h"
 #include "install/shell_registration.h"
 #include "settings/product_settings.h"
 
 CopyOutcome g_copyOutcome;
 
 namespace {
+
+// What Windows 11's first menu step has to tell once the steps are done;
+// empty when it has nothing to say.
+wchar_t g_firstMenuNotice[kFirstMenuNoticeSize];
 
 // The go event is manual-reset and signalled while the worker may begin
 // steps; the cancel event is auto-reset. Both are used by the worker and,
@@ -52,9 +57,14 @@ int RunCopyStep(DWORD step, char* message) {
     return 0;
   }
   if (step == kFileSteps) {
-    if (RegisterShellExtension()) return 1;
-    lstrcpynA(message, Text(IDS_REGISTER_FAILED), kTextSize);
-    return 0;
+    if (!RegisterShellExtension()) {
+      lstrcpynA(message, Text(IDS_REGISTER_FAILED), kTextSize);
+      return 0;
+    }
+    // The classic menu is registered: a first menu that fails is told,
+    // not a failed installation.
+    InstallFirstMenu(g_firstMenuNotice);
+    return 1;
   }
   // The product makes the folder itself when it needs one.
   char folder[kPathSize];
@@ -91,6 +101,11 @@ void Report(HWND page, const char* failure) {
   if (failure) {
     if (!MayGoOn()) return;
     MessageBoxA(page, failure, Text(IDS_SETUP_CAPTION), MB_OK | MB_ICONERROR);
+  } else if (g_firstMenuNotice[0]) {
+    if (!MayGoOn()) return;
+    wchar_t caption[kTextSize];
+    MultiByteToWideChar(CP_ACP, 0, Text(IDS_SETUP_CAPTION), -1, caption, kTextSize);
+    MessageBoxW(page, g_firstMenuNotice, caption, MB_OK | MB_ICONWARNING);
   }
   if (!MayGoOn()) return;
 #ifdef PARVELLO_TEST_SEAMS
@@ -154,6 +169,7 @@ CopyStart StartCopyWorker(HWND page) {
   }
   g_copyOutcome.completed = 0;
   g_copyOutcome.reported = 0;
+  g_firstMenuNotice[0] = L'\0';
   g_eventHolders = 1;
   g_workerThread = CreateThread(nullptr, 0, CopyWorker, page, 0, nullptr);
   if (!g_workerThread) {

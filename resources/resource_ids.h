@@ -61,5 +61,11 @@
 #define IDR_HELP_CONTENTS         126
 #define IDR_HTML_HELP             127  /* the help as Compiled HTML Help */
 #define IDR_LICENCE               144
+/* Windows 11's first menu, in a build that has a signing certificate:
+   the signed sparse package (type "FILE"), the certificate that signed it
+   (DER) and the package's family name (type RCDATA) */
+#define IDR_FIRST_MENU_PACKAGE    145
+#define IDR_FIRST_MENU_CERTIFICATE 146
+#define IDR_FIRST_MENU_FAMILY     147
 
 #endif

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The signed sparse package of Windows 11's first context menu:
+# The signed sparse package of Windows 11's first context menu, with the
+# certificate that signed it (OUTPUT.cer, DER) and the package's family
+# name (OUTPUT.family), which the setup carries beside it:
 #   scripts/make-package.sh ICON OUTPUT.msix --pem CERT KEY
 #   scripts/make-package.sh ICON OUTPUT.msix --pfx FILE PASSWORD-FILE [TIMESTAMP-URL]
 # The manifest's Publisher is the signing certificate's subject, as Windows
@@ -38,3 +40,6 @@ osslsigncode sign "${signer[@]}" -time "${SOURCE_DATE_EPOCH:-1767225600}" -in "$
   -out "$work/signed.msix" >/dev/null
 python3 "$root/tools/make_package/fix_signature_date.py" "$work/signed.msix"
 mv "$work/signed.msix" "$output"
+openssl x509 -in "$cert" -outform DER -out "${output%.msix}.cer"
+name=$(sed -n 's/.*<Identity Name="\([^"]*\)".*/\1/p' "$root/product/package/AppxManifest.xml.in")
+python3 "$root/tools/make_package/family_name.py" "$name" "$publisher" > "${output%.msix}.family"

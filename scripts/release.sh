@@ -6,9 +6,10 @@
 # file holding its password), it signs the product library of each
 # architecture before it is compressed and embedded, then VOZAZIZA.EXE
 # itself, with osslsigncode; with --timestamp, the signatures are
-# timestamped by that server. It also writes the sparse package of Windows
-# 11's first menu (build/release/parvello.msix), signed with the same
-# certificate, whose subject becomes the package's Publisher. Without a
+# timestamped by that server. It also makes the sparse package of Windows
+# 11's first menu, signed with the same certificate, whose subject becomes
+# the package's Publisher: the setup carries it, and it is written beside
+# it as well (build/release/parvello.msix). Without a
 # certificate the release carries no package (Windows registers no
 # unsigned one) and is the same bytes on every build of one commit.
 set -euo pipefail
@@ -34,7 +35,8 @@ mkdir -p "$out"
 signer=()
 if [ -n "$pfx" ]; then
   export PARVELLO_SIGN_PFX="$pfx" PARVELLO_SIGN_PASSWORD_FILE="$password" PARVELLO_SIGN_TIMESTAMP="$timestamp"
-  signer=(-DLIBRARY_SIGNER="$root/scripts/sign-file.sh")
+  signer=(-DLIBRARY_SIGNER="$root/scripts/sign-file.sh" -DPACKAGE_PFX="$pfx" -DPACKAGE_PASSWORD_FILE="$password"
+          -DPACKAGE_TIMESTAMP="$timestamp")
 fi
 cmake -S "$root" -B "$tree" -DCMAKE_BUILD_TYPE=Release -DSETUP_TESTS=OFF "${signer[@]}" >/dev/null
 cmake --build "$tree" -j"$(nproc)" >/dev/null
@@ -43,8 +45,8 @@ state=unsigned
 if [ -n "$pfx" ]; then
   "$root/scripts/sign-file.sh" "$out/VOZAZIZA.EXE"
   state=signed
-  "$root/scripts/make-package.sh" "$tree/library64/parvello.ico" "$out/parvello.msix" --pfx "$pfx" "$password" \
-    ${timestamp:+"$timestamp"}
+  # The package the setup carries, also on its own for administrators.
+  cp "$tree/package/parvello.msix" "$out/parvello.msix"
   echo "$out/parvello.msix: $(stat -c %s "$out/parvello.msix") bytes, signed"
 fi
 echo "$out/VOZAZIZA.EXE: $(stat -c %s "$out/VOZAZIZA.EXE") bytes, $state"

@@ -180,7 +180,11 @@ TEST(Deliverable, CarriesTheSameResourcesAsTheTwin) {
 
   for (const char* type : {"FILE", "#2", "#6", "#14", "#3", "#16"})
     EXPECT_TRUE(ours.count(type)) << "no resources of type " << type;
-  EXPECT_EQ(ours["FILE"].size(), 4u) << "help file, contents file, the help as Compiled HTML Help, licence";
+  EXPECT_EQ(ours["FILE"].size(), 5u)
+      << "help file, contents file, the help as Compiled HTML Help, licence, Windows 11's first menu's package";
+  EXPECT_TRUE(ours["FILE"].count("#" + std::to_string(IDR_FIRST_MENU_PACKAGE)));
+  for (int id : {IDR_FIRST_MENU_CERTIFICATE, IDR_FIRST_MENU_FAMILY})
+    EXPECT_TRUE(ours["#10"].count("#" + std::to_string(id))) << "the package's certificate and family name";
 
   ASSERT_EQ(ours.size(), theirs.size());
   for (auto& [type, names] : ours) {
@@ -370,7 +374,8 @@ TEST(Deliverable, TheProductLibraryExportsItsEntriesAndImportsWindowsDllsOnly) {
     EXPECT_TRUE(tables.characteristics & IMAGE_FILE_DLL);
     EXPECT_EQ(tables.exports, kLibraryExports);
     const std::set<std::string> windows = {"kernel32.dll", "user32.dll", "gdi32.dll",  "advapi32.dll",
-                                           "shell32.dll",  "ole32.dll",  "msvcrt.dll", "comctl32.dll"};
+                                           "shell32.dll",  "ole32.dll",  "msvcrt.dll", "comctl32.dll",
+                                           "crypt32.dll"};
     EXPECT_FALSE(tables.imports.empty());
     for (const std::string& name : tables.imports) EXPECT_TRUE(windows.count(name)) << "imports " << name;
   }

@@ -5,7 +5,9 @@ descriptors, central directory, ZIP64 end), each entry's CRC, the block
 map's sizes and SHA-256 hashes against the files, a content type for every
 part, the manifest's identity and declarations, the signature verified by
 osslsigncode against the certificate, and the same bytes from a second
-build. Prints "N passed, N failed".
+build; beside it, what the setup carries with it: the signer's certificate
+and the family name, whose publisher id is checked on published pairs.
+Prints "N passed, N failed".
 
 usage: check_package.py ROOT PACKAGE CERT.pem KEY.pem LIBRARY64.dll ICON.ico
 """
@@ -160,6 +162,20 @@ def main(argv):
                             capture_output=True, text=True)
     check("osslsigncode verifies the signature against the certificate",
           verify.returncode == 0 and "Signature verification: ok" in verify.stdout)
+    base = os.path.splitext(package_path)[0]
+    der = subprocess.run(["openssl", "x509", "-in", cert, "-outform", "DER"], capture_output=True).stdout
+    with open(base + ".cer", "rb") as carried:
+        check("the certificate carried beside it is the signer's", der and carried.read() == der)
+    sys.path.insert(0, os.path.join(root, "tools", "make_package"))
+    from family_name import family_name, publisher_id
+    # Publisher ids that Windows reports (Get-AppxPackage), as published:
+    # Microsoft's own, and "CN=Contoso" in microsoft/AppModelSamples#25.
+    check("the publisher id as Windows computes it",
+          publisher_id("CN=Microsoft Corporation, O=Microsoft Corporation, L=Redmond, S=Washington, C=US") ==
+          "8wekyb3d8bbwe" and publisher_id("CN=Contoso") == "h91ms92gdsmmt")
+    with open(base + ".family") as carried:
+        check("the family name carried beside it",
+              carried.read() == family_name(identity.get("Name"), identity.get("Publisher")))
     with tempfile.TemporaryDirectory() as work:
         again = os.path.join(work, "again.msix")
         subprocess.run([os.path.join(root, "scripts", "make-package.sh"), icon, again, "--pem", cert, key],

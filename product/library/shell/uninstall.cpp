@@ -10,10 +10,13 @@
 
 #include "base/text.h"
 #include "common/architectures.h"
+#include "common/first_menu_package.h"
 #include "common/registry_views.h"
 #include "packing/archive_folder.h"
 #include "settings/options.h"
+#include "shell/first_menu_removal.h"
 #include "shell/module.h"
+#include "shell/removal_at_restart.h"
 
 namespace {
 
@@ -22,7 +25,6 @@ const std::string kClassKey = std::string("CLSID\\") + kClassIdText;
 const char kFilesHandlerKey[] = "*\\shellex\\ContextMenuHandlers\\Parvello";
 const char kDirectoryHandlerKey[] = "Directory\\shellex\\ContextMenuHandlers\\Parvello";
 const char kApprovedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parvello";
 const char kVendorKey[] = "SOFTWARE\\Quorvanta";
 const char* const kHelpFiles[] = {"parvello.hlp", "parvello.cnt", "parvello.chm"};
 
@@ -109,21 +111,6 @@ void OtherLibrary(std::string& reach, std::string& name) {
   name = std::string(named) + "\\parvello.dll";
 }
 
-// A library in use goes at the next start. It is moved aside first, to a
-// name of its own in its folder, and that name is what goes: an
-// installation before the restart then writes a fresh parvello.dll that
-// no pending deletion touches. `reach` is the file as this process reaches
-// it, `name` as the system names it at start-up.
-bool RemoveAtNextStart(const std::string& reach, const std::string& name) {
-  size_t slash = reach.find_last_of('\\'), nameSlash = name.find_last_of('\\');
-  std::string aside = "~parvello-" + Narrow(Decimal(GetCurrentProcessId()), CP_ACP) + "-" +
-                      Narrow(Decimal(GetTickCount()), CP_ACP) + ".del";
-  if (slash != std::string::npos && nameSlash != std::string::npos &&
-      MoveFileExA(reach.c_str(), (reach.substr(0, slash + 1) + aside).c_str(), 0))
-    return MoveFileExA((name.substr(0, nameSlash + 1) + aside).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
-  return MoveFileExA(name.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
-}
-
 // Removes everything; what stays is named in `left`.
 void RemoveProduct(std::vector<std::string>& left) {
   // The archives first: in the folder the settings name and in every
@@ -139,9 +126,13 @@ void RemoveProduct(std::vector<std::string>& left) {
     RemoveOurFolder(folder);
   }
   for (const std::wstring& archive : archivesLeft) left.push_back(Narrow(archive, CP_ACP));
-  // While an archive stays, so does what a second run needs to find it:
-  // the settings with the record of the folders, and the uninstall entry.
-  const bool finishLater = !archivesLeft.empty();
+  // Windows 11's first menu, by the records in the uninstall entry.
+  size_t leftBefore = left.size();
+  RemoveFirstMenu(left);
+  // While an archive or the first menu stays, so does what a second run
+  // needs to find it: the settings with the record of the folders, and
+  // the uninstall entry with the first menu's records.
+  const bool finishLater = left.size() > leftBefore || !archivesLeft.empty();
 
   // The class, its server, the handlers and the approval in every view the
   // setup wrote them in; the uninstall entry and the settings once.
@@ -157,7 +148,7 @@ void RemoveProduct(std::vector<std::string>& left) {
       {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kClassKey, true, false},
       {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kFilesHandlerKey, true, false},
       {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", kDirectoryHandlerKey, true, false},
-      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kUninstallKey, false, true},
+      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kUninstallKeyPath, false, true},
       {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kSettingsKey, false, true},
   };
   for (const auto& key : keys)
