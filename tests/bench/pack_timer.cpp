@@ -1,13 +1,16 @@
 // Times the product library's command on one selection, as the shell
 // invokes it: pack_timer <library> <archive folder> <mail program> <item>...
 // It stores the settings the command reads (no filters, keep every
-// archive, normal priority, the given program as the mail client), then
-// prints the wall time of InvokeCommand in milliseconds and the archive's
-// size in bytes.
+// archive, normal priority, the given program as the mail client, no
+// limit per message unless PACK_TIMER_BUDGET_KB names one: then an archive
+// larger than that goes in parts), then prints the wall time of
+// InvokeCommand in milliseconds, the archives' size in bytes and their
+// number.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -25,7 +28,10 @@ bool StoreSettings(const wchar_t* folder, const wchar_t* mailer) {
                       KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return false;
   const DWORD zero = 0;
-  std::wstring line = std::wstring(L"\"") + mailer + L"\" $NAME";
+  // "none": a mail program that does not exist, so that no program start
+  // is timed with the send.
+  std::wstring program = lstrcmpW(mailer, L"none") ? mailer : L"C:\\no-such-mail-program.exe";
+  std::wstring line = L"\"" + program + L"\" $NAME";
   bool ok = true;
   for (const wchar_t* name : {L"Mailer", L"Retention", L"LowPriority", L"UseCustom"})
     ok = ok && RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero) == 0;
@@ -34,6 +40,11 @@ bool StoreSettings(const wchar_t* folder, const wchar_t* mailer) {
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == 0;
   };
   ok = ok && text(L"TemporaryFolder", folder) && text(L"FileFilters", L"") && text(L"UserDefinedCmdLine", line);
+  wchar_t budget[16] = L"0";
+  GetEnvironmentVariableW(L"PACK_TIMER_BUDGET_KB", budget, 16);
+  const DWORD kilobytes = wcstoul(budget, nullptr, 10);
+  ok = ok && RegSetValueExW(key, L"MaxArchiveKilobytes", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kilobytes),
+                            sizeof kilobytes) == 0;
   RegCloseKey(key);
   return ok;
 }
@@ -78,16 +89,20 @@ int main() {
   QueryPerformanceCounter(&end);
   menu->Release();
   init->Release();
-  if (FAILED(result)) return 7;
+  if (FAILED(result) && !(result == HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION) && !lstrcmpW(arguments[3], L"none")))
+    return 7;
 
   ULONGLONG bytes = 0;
+  int archives = 0;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((std::wstring(arguments[2]) + L"\\*.zip").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
-    do bytes += (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    while (FindNextFileW(search, &found));
+    do {
+      bytes += (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+      ++archives;
+    } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  printf("%.1f %llu\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart, bytes);
+  printf("%.1f %llu %d\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart, bytes, archives);
   return 0;
 }

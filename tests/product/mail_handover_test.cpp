@@ -33,6 +33,7 @@ const char kRoot[] = "C:\\parvello-mail-test";
 const char kArchives[] = "C:\\parvello-mail-test\\archives";
 const char kMailKey[] = "Software\\Clients\\Mail";
 const char kTestClient[] = "Parvello Test Mail";
+const char kOutlook[] = "Microsoft Outlook";
 const char kAppPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\olk.exe";
 // A name no western ANSI code page holds.
 const wchar_t kReport[] = L"\u0391\u03bd\u03b1\u03c6\u03bf\u03c1\u03ac";
@@ -140,22 +141,24 @@ class MailHandover : public ::testing::Test {
       HKEY clients;
       if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMailKey, 0, KEY_ALL_ACCESS | view, &clients) != ERROR_SUCCESS) continue;
       RegDeleteTreeA(clients, kTestClient);
+      RegDeleteTreeA(clients, kOutlook);
       RegCloseKey(clients);
     }
     SetEnvironmentVariableA("PARVELLO_MAPI_RECORD", nullptr);
     SetEnvironmentVariableA("PARVELLO_MAPI_ANSWER", nullptr);
+    SetEnvironmentVariableA("PARVELLO_MAPI_ANSWERS", nullptr);
     SetEnvironmentVariableA("PARVELLO_MAIL_RECORD", nullptr);
     DeleteTree(kRoot);
     ResetProductState();
   }
 
   // The stand-in of `bits` ("w": with MAPISendMailW) as the default client.
-  void RegisterProvider(int bits, const char* calls) {
+  void RegisterProvider(int bits, const char* calls, const char* name = kTestClient) {
     std::string provider = WinePath(MAPI_PROVIDER_DIR) + "\\mapi_provider" + std::to_string(bits) + calls + ".dll";
     ASSERT_TRUE(FileExists(provider)) << provider;
     for (REGSAM view : {kView32, kView64}) {
       HKEY client;
-      ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kMailKey) + "\\" + kTestClient).c_str(), 0, nullptr, 0,
+      ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kMailKey) + "\\" + name).c_str(), 0, nullptr, 0,
                                 KEY_SET_VALUE | view, nullptr, &client, nullptr),
                 ERROR_SUCCESS);
       LONG set = RegSetValueExA(client, "DLLPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(provider.c_str()),
@@ -163,7 +166,7 @@ class MailHandover : public ::testing::Test {
       RegCloseKey(client);
       ASSERT_EQ(set, ERROR_SUCCESS);
     }
-    for (size_t i = 0; i < 2; ++i) ASSERT_TRUE(defaults_[i]->SetText(kTestClient));
+    for (size_t i = 0; i < 2; ++i) ASSERT_TRUE(defaults_[i]->SetText(name));
   }
 
   HRESULT Send() {
@@ -172,6 +175,19 @@ class MailHandover : public ::testing::Test {
     HRESULT result = InvokeByOffset(menu, 0);
     menu->Release();
     return result;
+  }
+
+  // Three files that do not compress: in parts of 64 KB, one each.
+  std::vector<std::wstring> ThreeFilesOf50Kilobytes() {
+    std::vector<std::wstring> selection;
+    unsigned seed = 1;
+    for (const wchar_t* name : {L"\\one.bin", L"\\two.bin", L"\\three.bin"}) {
+      std::string random(50000, '\0');
+      for (char& c : random) c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+      selection.push_back(Wide(kRoot) + name);
+      if (!WriteWide(selection.back(), random)) return {};
+    }
+    return selection;
   }
 
   std::wstring source_;
@@ -238,6 +254,69 @@ TEST_F(MailHandover, EachClientGetsTheArchiveFromAHelperOfItsOwnArchitecture) {
   EXPECT_TRUE(ExistsWide(Wide(archive_)));
 }
 
+// Outlook as the client: its own attachment limit (the user's preference,
+// unless a policy says otherwise) is the budget. Each part is a message of
+// its own, titled with its part; the user cancels the second, the third is
+// not sent, the helper says which parts were not, and every part stays.
+TEST_F(MailHandover, OutlooksLimitSplitsTheArchiveAndACancelledMessageStopsTheRest) {
+  const std::string record = std::string(kRoot) + "\\mapi-record.txt";
+  SetEnvironmentVariableA("PARVELLO_MAPI_RECORD", record.c_str());
+  SetEnvironmentVariableA("PARVELLO_MAPI_ANSWERS", "0,1");  // MAPI_USER_ABORT for the second
+  RegisterProvider(sizeof(void*) * 8, "w", kOutlook);
+  ScopedValue preference(HKEY_CURRENT_USER, "Software\\Microsoft\\Office\\16.0\\Outlook\\Preferences",
+                         "MaximumAttachmentSize");
+  DWORD kilobytes = 64;
+  ASSERT_TRUE(preference.Set(REG_DWORD, &kilobytes, sizeof kilobytes));
+  std::vector<std::wstring> selection = ThreeFilesOf50Kilobytes();
+  ASSERT_EQ(selection.size(), 3u);
+  {
+    BoxAnswerer split("Parvello", IDYES);
+    IContextMenu* menu = MenuFor(selection);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(InvokeByOffset(menu, 0), S_OK);
+    menu->Release();
+    ASSERT_EQ(split.Seen().size(), 1u);
+    EXPECT_NE(split.Seen()[0].find("send it in 3 messages"), std::string::npos) << split.Seen()[0];
+  }
+  const std::vector<std::string> parts = FilesIn(kArchives);
+  ASSERT_EQ(parts,
+            (std::vector<std::string>{"one (part 1 of 3).zip", "one (part 2 of 3).zip", "one (part 3 of 3).zip"}));
+  std::string first = Taken(record + ".1"), second = Taken(record + ".2");
+  EXPECT_EQ(Field(first, "subject"), "one.zip (1/3)");
+  EXPECT_EQ(Field(first, "path"), std::string(kArchives) + "\\" + parts[0]);
+  EXPECT_EQ(Field(second, "subject"), "one.zip (2/3)");
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND window = FindWindowA("#32770", "Parvello"); window;
+         window = FindWindowExA(nullptr, window, "#32770", "Parvello"))
+      if (IsWindowVisible(window)) return (box = window) != nullptr;
+    return false;
+  })) << "the helper tells what was not sent";
+  std::string text = StaticTexts(box);
+  EXPECT_NE(text.find("part 2 of 3"), std::string::npos) << text;
+  for (size_t i = 1; i < 3; ++i)
+    EXPECT_NE(text.find(std::string(kArchives) + "\\" + parts[i]), std::string::npos) << text;
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  EXPECT_FALSE(WaitUntil([&] { return FileExists(record + ".3"); }, 1500)) << "the third message is not sent";
+  EXPECT_EQ(FilesIn(kArchives), parts) << "no part is deleted";
+
+  // A policy of none wins over the preference: the next send is one message.
+  for (const std::string& part : parts) DeleteFileA((std::string(kArchives) + "\\" + part).c_str());
+  ScopedValue policy(HKEY_CURRENT_USER, "Software\\Policies\\Microsoft\\Office\\16.0\\Outlook\\Preferences",
+                     "MaximumAttachmentSize");
+  DWORD none = 0;
+  ASSERT_TRUE(policy.Set(REG_DWORD, &none, sizeof none));
+  SetEnvironmentVariableA("PARVELLO_MAPI_ANSWERS", nullptr);
+  BoxAnswerer nothing("Parvello");
+  IContextMenu* menu = MenuFor(selection);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(InvokeByOffset(menu, 0), S_OK);
+  menu->Release();
+  EXPECT_EQ(Field(Taken(record), "subject"), "one.zip");
+  EXPECT_TRUE(nothing.Seen().empty()) << "no question";
+}
+
 TEST_F(MailHandover, WithoutAClientTheArchiveIsLeftOnTheClipboardAndNamed) {
   BoxAnswerer answerer("Parvello");
   EXPECT_EQ(Send(), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
@@ -252,6 +331,70 @@ TEST_F(MailHandover, WithoutAClientTheArchiveIsLeftOnTheClipboardAndNamed) {
   EXPECT_TRUE(FolderWindowShownAndClosed()) << "the archive's folder opens";
   EXPECT_TRUE(ExistsWide(Wide(archive_))) << "a failed hand-over never deletes the archive";
   EXPECT_EQ(GetModuleHandleA("mapi32.dll"), nullptr);
+}
+
+// Without a client, sent without a window (the shell's no-UI call): the
+// archive goes in parts unasked, and all of them wait on the clipboard,
+// in order.
+TEST_F(MailHandover, WithoutAClientThePartsWaitOnTheClipboardTogether) {
+  DWORD kilobytes = 64;
+  ASSERT_TRUE(WriteSettingsValue("MaxArchiveKilobytes", REG_DWORD, &kilobytes, sizeof kilobytes));
+  std::vector<std::wstring> selection = ThreeFilesOf50Kilobytes();
+  ASSERT_EQ(selection.size(), 3u);
+  IContextMenu* menu = MenuFor(selection);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(InvokeByOffset(menu, 0, true), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
+  menu->Release();
+  std::vector<std::string> onClipboard;
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  if (HANDLE drop = GetClipboardData(CF_HDROP)) {
+    UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+      wchar_t path[MAX_PATH] = L"";
+      DragQueryFileW(static_cast<HDROP>(drop), i, path, MAX_PATH);
+      onClipboard.push_back(Utf8(path));
+    }
+  }
+  CloseClipboard();
+  std::vector<std::string> parts;
+  for (int n = 1; n <= 3; ++n)
+    parts.push_back(std::string(kArchives) + "\\one (part " + std::to_string(n) + " of 3).zip");
+  EXPECT_EQ(onClipboard, parts);
+  for (const std::string& part : parts) EXPECT_TRUE(FileExists(part)) << part;
+}
+
+// The new Outlook gets one draft per part.
+TEST_F(MailHandover, TheNewOutlookGetsADraftPerPart) {
+  const std::string olk = std::string(kRoot) + "\\olk.exe", record = std::string(kRoot) + "\\olk-record.txt";
+  ASSERT_TRUE(CopyFileA(WinePath(MAIL_RECORDER_EXE).c_str(), olk.c_str(), FALSE));
+  for (auto& view : outlook_) ASSERT_TRUE(view->SetText(olk.c_str()));
+  SetEnvironmentVariableA("PARVELLO_MAIL_RECORD", record.c_str());
+  SetEnvironmentVariableA("PARVELLO_MAIL_RECORD_EACH", "1");
+  DWORD kilobytes = 64;
+  ASSERT_TRUE(WriteSettingsValue("MaxArchiveKilobytes", REG_DWORD, &kilobytes, sizeof kilobytes));
+  std::vector<std::wstring> selection = ThreeFilesOf50Kilobytes();
+  ASSERT_EQ(selection.size(), 3u);
+  IContextMenu* menu = MenuFor(selection);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(InvokeByOffset(menu, 0, true), S_OK);
+  menu->Release();
+  std::string started;
+  ASSERT_TRUE(WaitUntil([&] {
+    std::vector<std::string> records;
+    for (const std::string& name : FilesIn(kRoot))
+      if (name.rfind("olk-record.txt.", 0) == 0 && name.find(".part") == std::string::npos) records.push_back(name);
+    if (records.size() != 3) return false;
+    for (const std::string& name : records) started += Taken(std::string(kRoot) + "\\" + name);
+    return true;
+  })) << "olk.exe starts once per part";
+  SetEnvironmentVariableA("PARVELLO_MAIL_RECORD_EACH", nullptr);
+  char temporary[MAX_PATH];
+  ASSERT_NE(GetTempPathA(MAX_PATH, temporary), 0u);
+  for (int n = 1; n <= 3; ++n) {
+    std::string draft = "one (part " + std::to_string(n) + " of 3).eml";
+    EXPECT_NE(started.find(draft), std::string::npos) << draft << " in " << started;
+    DeleteFileA((std::string(temporary) + draft).c_str());
+  }
 }
 
 TEST_F(MailHandover, TheNewOutlookGetsAnUnsentDraft) {

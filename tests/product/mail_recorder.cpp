@@ -1,6 +1,8 @@
 // A stand-in mail program: writes the command line it was started with,
 // in UTF-8, to the file that PARVELLO_MAIL_RECORD names or else its first
-// argument (whole or not at all: written beside it, then renamed).
+// argument (whole or not at all: written beside it, then renamed). With
+// PARVELLO_MAIL_RECORD_EACH set, each run writes a file of its own, the
+// record's name followed by "." and the process id.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -17,6 +19,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     record = arguments[1];
     LocalFree(arguments);
   }
+  if (GetEnvironmentVariableW(L"PARVELLO_MAIL_RECORD_EACH", nullptr, 0))
+    record += L"." + std::to_wstring(GetCurrentProcessId());
   std::wstring partial = record + L".part";
 
   const wchar_t* line = GetCommandLineW();

@@ -51,8 +51,14 @@ bool HoldsArchive(const std::wstring& path) {
 
 ULONG Record(const char* call, LHANDLE session, ULONG_PTR window, FLAGS flags, const std::wstring& subject,
              ULONG files, const std::wstring& path, const std::wstring& name) {
+  // Counted in the process's environment: mapi32 may unload this library
+  // between calls.
+  int calls = _wtoi(Environment(L"PARVELLO_MAPI_CALLS").c_str()) + 1;
+  SetEnvironmentVariableW(L"PARVELLO_MAPI_CALLS", std::to_wstring(calls).c_str());
   std::wstring record = Environment(L"PARVELLO_MAPI_RECORD");
+  std::wstring answers = Environment(L"PARVELLO_MAPI_ANSWERS");
   if (record.empty()) return MAPI_E_FAILURE;
+  if (!answers.empty()) record += L"." + std::to_wstring(calls);
   wchar_t program[MAX_PATH] = L"";
   GetModuleFileNameW(nullptr, program, MAX_PATH);
   std::string text = std::string("bits=") + (sizeof(void*) == 8 ? "64" : "32") + "\nprocess=" + Utf8(program) +
@@ -68,6 +74,15 @@ ULONG Record(const char* call, LHANDLE session, ULONG_PTR window, FLAGS flags, c
   CloseHandle(out);
   if (!MoveFileExW(partial.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING)) return MAPI_E_FAILURE;
   std::wstring answer = Environment(L"PARVELLO_MAPI_ANSWER");
+  if (!answers.empty()) {
+    answer.clear();
+    size_t start = 0;
+    for (int n = 1; start != std::wstring::npos; ++n) {
+      size_t comma = answers.find(L',', start);
+      if (n == calls) answer = answers.substr(start, comma == std::wstring::npos ? comma : comma - start);
+      start = comma == std::wstring::npos ? comma : comma + 1;
+    }
+  }
   return answer.empty() ? SUCCESS_SUCCESS : wcstoul(answer.c_str(), nullptr, 10);
 }
 

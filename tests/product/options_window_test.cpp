@@ -199,6 +199,8 @@ TEST_F(OptionsWindow, ShowsTheSettingsAndWritesExactlyWhatTheUserChanged) {
   EXPECT_EQ(Item(window, IDC_OPT_FILTERS), kFilters);
   EXPECT_EQ(Item(window, IDC_OPT_FOLDER), kArchives);
   EXPECT_EQ(Item(window, IDC_OPT_RETENTION), "7");
+  EXPECT_EQ(Item(window, IDC_OPT_MESSAGE_BUDGET), "18000") << "the product's own default, which the setup stores not";
+  EXPECT_TRUE(Checked(window, IDC_OPT_CHECK_TYPES));
   EXPECT_TRUE(Checked(window, IDC_OPT_NAME_CLICKED));
   EXPECT_FALSE(Enabled(window, IDC_OPT_TEMPLATE));
   for (int box : {IDC_OPT_LOW_PRIORITY, IDC_OPT_SHOW_ICON, IDC_OPT_SHOW_PROGRESS, IDC_OPT_ASK_ON_CANCEL})
@@ -234,6 +236,10 @@ TEST_F(OptionsWindow, ShowsTheSettingsAndWritesExactlyWhatTheUserChanged) {
   // Each refusal names what is wrong; nothing is stored until all is right.
   EXPECT_NE(PressOk(window).find("number of days"), std::string::npos);
   Type(window, IDC_OPT_RETENTION, "30");
+  Type(window, IDC_OPT_MESSAGE_BUDGET, "");
+  EXPECT_NE(PressOk(window).find("in kilobytes"), std::string::npos);
+  Type(window, IDC_OPT_MESSAGE_BUDGET, "9500");
+  Click(window, IDC_OPT_CHECK_TYPES);
   std::string said = PressOk(window);
   EXPECT_NE(said.find("cannot make the archive folder"), std::string::npos) << said;
   EXPECT_NE(said.find(underFile), std::string::npos) << said;
@@ -250,6 +256,8 @@ TEST_F(OptionsWindow, ShowsTheSettingsAndWritesExactlyWhatTheUserChanged) {
   auto expected = installed;
   expected["Mailer"] = Number(6);
   expected["Retention"] = Number(30);
+  expected["MaxArchiveKilobytes"] = Number(9500);
+  expected["CheckRejectedTypes"] = Number(0);
   expected["LowPriority"] = Number(0);
   expected["UseCustom"] = Number(1);
   expected["NameTemplate"] = Text("Mail from $FOLDER");

@@ -98,13 +98,28 @@ bool ProgramOfCommandLine(std::wstring& line, std::wstring& problem) {
   return false;
 }
 
-bool HandToMailClient(const std::wstring& archive, const ProductOptions& options, bool quiet, std::wstring& problem) {
-  if (options.mailer == 0) return RunCommandLine(archive, options, problem);
+bool HandToMailClient(const std::vector<std::wstring>& archives, const ProductOptions& options, bool quiet,
+                      std::wstring& problem) {
+  if (options.mailer == 0) {
+    // The mail program once per part; a part it cannot take stops the rest.
+    for (size_t i = 0; i < archives.size(); ++i)
+      if (!RunCommandLine(archives[i], options, problem)) {
+        if (archives.size() > 1) problem += L"\n\n" + PartsNotSent(archives, i);
+        return false;
+      }
+    return true;
+  }
   std::wstring client;
-  if (FindMapiClientLibrary(client) && StartMailHelper(client, archive)) return true;
+  if (FindMapiClientLibrary(client) && StartMailHelper(client, archives)) return true;
   // Windows' own mapi32 would only show an error of its own here.
   std::wstring reason = client.empty()
                             ? L"No mail program on this computer takes attachments from other programs (Simple MAPI)."
                             : L"The mail program's library cannot be used on this computer:\n" + client;
-  return HandOverWithoutMapi(archive, reason, quiet, problem) != 0;
+  return HandOverWithoutMapi(archives, reason, quiet, problem) != 0;
+}
+
+std::wstring PartsNotSent(const std::vector<std::wstring>& archives, size_t first) {
+  std::wstring text = first + 1 == archives.size() ? L"This part was not sent:" : L"These parts were not sent:";
+  for (size_t i = first; i < archives.size(); ++i) text += L"\n" + archives[i];
+  return text;
 }

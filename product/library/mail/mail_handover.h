@@ -8,13 +8,17 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "settings/options.h"
 
-// True when the archive was handed on: the mail program started, or the
-// helper that gives it to the Simple MAPI client runs; otherwise `problem`
-// says what went wrong and where the archive is. `quiet`: no window.
-bool HandToMailClient(const std::wstring& archive, const ProductOptions& options, bool quiet, std::wstring& problem);
+// Hands on the archive, or its parts one message each, in order. True
+// when they were handed on: the mail program started for each, or the
+// helper that gives them to the Simple MAPI client runs; otherwise
+// `problem` says what went wrong, which parts were not sent and where
+// they are. `quiet`: no window.
+bool HandToMailClient(const std::vector<std::wstring>& archives, const ProductOptions& options, bool quiet,
+                      std::wstring& problem);
 
 // The command line with the placeholders put in, in one pass over the
 // template; each as one quoted argument unless the template quotes it.
@@ -26,3 +30,6 @@ std::wstring MailCommandLine(const std::wstring& pattern, const std::wstring& ar
 // of programs. False, with `problem` saying why, when a path names no
 // program.
 bool ProgramOfCommandLine(std::wstring& line, std::wstring& problem);
+
+// "These parts were not sent:" and the parts from `first` on, one a line.
+std::wstring PartsNotSent(const std::vector<std::wstring>& archives, size_t first);

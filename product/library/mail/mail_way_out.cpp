@@ -60,18 +60,20 @@ bool StartNewOutlook(const std::wstring& archive) {
   return true;
 }
 
-// The archive on the clipboard as Explorer's Copy puts a file there: a
+// The archives on the clipboard as Explorer's Copy puts files there: a
 // file list, and "copy" as the preferred effect.
-bool PutOnClipboard(const std::wstring& archive) {
-  size_t bytes = sizeof(DROPFILES) + (archive.size() + 2) * sizeof(wchar_t);
+bool PutOnClipboard(const std::vector<std::wstring>& archives) {
+  std::wstring list;
+  for (const std::wstring& archive : archives) list += archive + L'\0';
+  size_t bytes = sizeof(DROPFILES) + (list.size() + 1) * sizeof(wchar_t);
   HGLOBAL files = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
   HGLOBAL effect = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DWORD));
   bool filled = files && effect;
   if (filled) {
-    auto* list = static_cast<DROPFILES*>(GlobalLock(files));
-    list->pFiles = sizeof(DROPFILES);
-    list->fWide = TRUE;
-    memcpy(reinterpret_cast<BYTE*>(list) + sizeof(DROPFILES), archive.c_str(), archive.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(files));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
     GlobalUnlock(files);
     *static_cast<DWORD*>(GlobalLock(effect)) = DROPEFFECT_COPY;
     GlobalUnlock(effect);
@@ -90,27 +92,53 @@ bool PutOnClipboard(const std::wstring& archive) {
   return placed;
 }
 
-bool ShowInFolder(const std::wstring& archive) {
-  PIDLIST_ABSOLUTE item = ILCreateFromPathW(archive.c_str());
-  if (!item) return false;
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  bool shown = SUCCEEDED(SHOpenFolderAndSelectItems(item, 0, nullptr, 0));
-  if (SUCCEEDED(com)) CoUninitialize();
-  ILFree(item);
+// The archives' folder, with all of them selected (they share it).
+bool ShowInFolder(const std::vector<std::wstring>& archives) {
+  std::wstring folder = archives.front().substr(0, archives.front().find_last_of(L'\\'));
+  PIDLIST_ABSOLUTE parent = ILCreateFromPathW(folder.c_str());
+  std::vector<PIDLIST_ABSOLUTE> items;
+  for (const std::wstring& archive : archives)
+    if (PIDLIST_ABSOLUTE item = ILCreateFromPathW(archive.c_str())) items.push_back(item);
+  bool shown = false;
+  if (parent && !items.empty()) {
+    std::vector<PCUITEMID_CHILD> children;
+    for (PIDLIST_ABSOLUTE item : items) children.push_back(ILFindLastID(item));
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    shown = SUCCEEDED(SHOpenFolderAndSelectItems(parent, static_cast<UINT>(children.size()), children.data(), 0));
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+  for (PIDLIST_ABSOLUTE item : items) ILFree(item);
+  if (parent) ILFree(parent);
   return shown;
 }
 
 }  // namespace
 
-int HandOverWithoutMapi(const std::wstring& archive, const std::wstring& reason, bool quiet, std::wstring& problem) {
-  if (StartNewOutlook(archive)) return 1;
-  bool onClipboard = PutOnClipboard(archive);
-  bool shown = !quiet && ShowInFolder(archive);
-  problem = reason + L"\n\nThe archive is " + archive + L".";
+int HandOverWithoutMapi(const std::vector<std::wstring>& archives, const std::wstring& reason, bool quiet,
+                        std::wstring& problem) {
+  // One draft per part; parts the new Outlook did not get go the other way.
+  size_t drafted = 0;
+  while (drafted < archives.size() && StartNewOutlook(archives[drafted])) ++drafted;
+  if (drafted == archives.size()) return 1;
+  std::vector<std::wstring> rest(archives.begin() + static_cast<std::ptrdiff_t>(drafted), archives.end());
+  bool onClipboard = PutOnClipboard(rest);
+  bool shown = !quiet && ShowInFolder(rest);
+  bool one = rest.size() == 1;
+  problem = reason + L"\n\n";
+  if (one) {
+    problem += L"The archive is " + rest.front() + L".";
+  } else {
+    problem += L"Send these parts one message each:";
+    for (const std::wstring& part : rest) problem += L"\n" + part;
+  }
   if (onClipboard)
-    problem += L"\nIt is on the clipboard: paste it into a new message of your mail program";
+    problem += one ? L"\nIt is on the clipboard: paste it into a new message of your mail program"
+                   : L"\nThey are on the clipboard: paste each into a new message of your mail program";
   else
-    problem += L"\nAttach it to a new message of your mail program";
-  problem += shown ? L", or drag it there from the folder window." : L".";
+    problem += one ? L"\nAttach it to a new message of your mail program"
+                   : L"\nAttach each to a new message of your mail program";
+  problem +=
+      shown ? (one ? L", or drag it there from the folder window." : L", or drag them there from the folder window.")
+            : L".";
   return 0;
 }

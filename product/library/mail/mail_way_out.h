@@ -7,8 +7,11 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // `reason` says why no client took it. 1 when the new Outlook was started
 // with the draft; 0 otherwise, with `problem` telling the user where the
 // archive is and how to attach it. `quiet`: no folder window.
-int HandOverWithoutMapi(const std::wstring& archive, const std::wstring& reason, bool quiet, std::wstring& problem);
+// Several parts: one draft each, or all on the clipboard and selected.
+int HandOverWithoutMapi(const std::vector<std::wstring>& archives, const std::wstring& reason, bool quiet,
+                        std::wstring& problem);

@@ -65,8 +65,7 @@ std::wstring LibraryOf(HKEY client) {
 
 }  // namespace
 
-int FindMapiClientLibrary(std::wstring& library) {
-  library.clear();
+std::wstring DefaultMailClientName() {
   Place places[3];
   int count = MailPlaces(places);
   std::wstring name;
@@ -75,7 +74,15 @@ int FindMapiClientLibrary(std::wstring& library) {
     if (RegOpenKeyExW(places[i].root, kMailClients, 0, KEY_QUERY_VALUE | places[i].view, key.Receive()) == ERROR_SUCCESS)
       name = TextValue(key.Get(), nullptr);
   }
-  if (name.empty() || name.find(L'\\') != std::wstring::npos) return 0;
+  return name.find(L'\\') == std::wstring::npos ? name : L"";
+}
+
+int FindMapiClientLibrary(std::wstring& library) {
+  library.clear();
+  Place places[3];
+  int count = MailPlaces(places);
+  std::wstring name = DefaultMailClientName();
+  if (name.empty()) return 0;
   // A per-user default may name a client registered for the machine.
   for (int i = 0; i < count && library.empty(); ++i) {
     OwnedKey client;

@@ -11,3 +11,7 @@
 // 1 with the client library's full path in `library`; 0 when no client is
 // registered or its library is not on this computer.
 int FindMapiClientLibrary(std::wstring& library);
+
+// The default client's name as registered ("Microsoft Outlook"); empty
+// when none is.
+std::wstring DefaultMailClientName();

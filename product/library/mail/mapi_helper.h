@@ -12,15 +12,17 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // In the invoking process: starts the helper for the client library
 // `client`. 1 when it runs; 0 when this computer has no Rundll32 or no
 // product library of that architecture, or it cannot start.
-int StartMailHelper(const std::wstring& client, const std::wstring& archive);
+int StartMailHelper(const std::wstring& client, const std::vector<std::wstring>& archives);
 
-// The helper's entry points (Rundll32 takes the W one where it can):
-// the archive's path is the whole argument. Exits with 0 when the client
-// took the archive (or its user cancelled the message), 1 otherwise, after
-// the way out has been offered.
+// The helper's entry points (Rundll32 takes the W one where it can): the
+// archive's path is the whole argument, or the parts' paths each in
+// quotes, sent one message each. Exits with 0 when the client took them
+// (or its user cancelled a message: the rest are not sent, and the user is
+// told which), 1 otherwise, after the way out has been offered.
 extern "C" void CALLBACK SendMailW(HWND window, HINSTANCE, LPWSTR arguments, int);
 extern "C" void CALLBACK SendMail(HWND window, HINSTANCE, LPSTR arguments, int);

@@ -149,6 +149,33 @@ bool ZipWriter::EndMember(uint32_t crc, uint64_t compressedSize, uint64_t size) 
   return true;
 }
 
+bool ZipWriter::CopyRun(const std::vector<Entry>& entries, HANDLE source, uint64_t start, uint64_t end) {
+  if (failure_ != kZipNoFailure) return false;
+  if (entries_.size() + entries.size() > kZipMostEntries) return Fail(kZipTooManyEntries, 0);
+  if (position_ + (end - start) > kZipLimit) return Fail(kZipTooLarge, 0);
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(start);
+  if (!Flush() || !SetFilePointerEx(source, at, nullptr, FILE_BEGIN)) return Fail(kZipReadFailed, GetLastError());
+  const uint64_t base = position_;
+  std::vector<char> buffer(kGathered);
+  for (uint64_t left = end - start; left;) {
+    DWORD chunk = left < buffer.size() ? static_cast<DWORD>(left) : static_cast<DWORD>(buffer.size()), read = 0;
+    if (!ReadFile(source, buffer.data(), chunk, &read, nullptr) || read != chunk)
+      return Fail(kZipReadFailed, GetLastError() ? GetLastError() : ERROR_HANDLE_EOF);
+    DWORD written = 0;
+    if (!WriteFile(file_, buffer.data(), chunk, &written, nullptr) || written != chunk)
+      return Fail(kZipWriteFailed, GetLastError() ? GetLastError() : ERROR_DISK_FULL);
+    position_ += chunk;
+    flushed_ += chunk;
+    left -= chunk;
+  }
+  for (Entry entry : entries) {
+    entry.offset = base + (entry.offset - start);
+    entries_.push_back(entry);
+  }
+  return true;
+}
+
 bool ZipWriter::Finish(const char* comment) {
   if (failure_ != kZipNoFailure) return false;
   uint64_t directoryStart = position_;

@@ -41,6 +41,12 @@ class ZipWriter {
                    uint32_t crc, uint64_t compressedSize, uint64_t size);
   bool WriteData(const void* data, size_t size);
   bool EndMember(uint32_t crc, uint64_t compressedSize, uint64_t size);
+  // Members of another archive of this writer taken over as they are
+  // (headers, compressed data, check sums; never compressed again): those
+  // that lie one after the other in `source`, from `start` (the first
+  // one's local header) to `end` (the last one's data's end), in one copy;
+  // `entries` as that archive records them.
+  bool CopyRun(const std::vector<Entry>& entries, HANDLE source, uint64_t start, uint64_t end);
   bool Finish(const char* comment);
   // A failure met outside the writer (a read, a cancel) ends the archive too.
   bool Fail(ZipFailure failure, DWORD error);

@@ -24,6 +24,8 @@ const NumberValue kNumbers[] = {
     {L"LowPriority", &ProductOptions::lowPriority},
     {L"Retention", &ProductOptions::retention},
     {L"Mailer", &ProductOptions::mailer},
+    {L"MaxArchiveKilobytes", &ProductOptions::maxArchiveKilobytes},
+    {L"CheckRejectedTypes", &ProductOptions::checkRejectedTypes},
 };
 struct TextValue {
   const wchar_t* name;

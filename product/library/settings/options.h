@@ -18,6 +18,10 @@ struct ProductOptions {
   DWORD lowPriority = 1;
   DWORD retention = 7;  // days; 0 keeps every archive
   DWORD mailer = 1;     // 0 the command line, 1 to 8 a Simple MAPI client
+  // The largest archive one message carries, in KB; 0 no limit. 18,000 KB
+  // is about 24.7 MB once base64-encoded: within Gmail's and Yahoo's 25 MB.
+  DWORD maxArchiveKilobytes = 18000;
+  DWORD checkRejectedTypes = 1;  // name members of types mail services reject
   std::wstring nameTemplate;
   std::wstring fileFilters;
   std::wstring temporaryFolder;

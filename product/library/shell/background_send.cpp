@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "mail/fit_for_mail.h"
 #include "mail/mail_handover.h"
 #include "packing/packer.h"
 #include "settings/options.h"
@@ -76,9 +77,13 @@ HRESULT SendWithParvello(const std::vector<std::wstring>& selection, HWND owner,
   if (pack.cancelled) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
   std::wstring problem = pack.problem;
   HRESULT result = S_OK;
-  if (!pack.packed)
+  std::vector<std::wstring> archives;
+  FitOutcome fit =
+      pack.packed ? FitForMail(pack.archive, options, owner, quiet, archives, problem) : FitOutcome::kFailed;
+  if (fit == FitOutcome::kCancelled) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+  if (fit == FitOutcome::kFailed)
     result = E_FAIL;
-  else if (!HandToMailClient(pack.archive, options, quiet, problem))
+  else if (!HandToMailClient(archives, options, quiet, problem))
     result = HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION);
   if (FAILED(result) && !quiet) MessageBoxW(owner, problem.c_str(), L"Parvello", MB_OK | MB_ICONEXCLAMATION);
   return result;

@@ -33,6 +33,7 @@ constexpr int kLongestTemplate = 519;
 constexpr int kLongestFilters = 255;
 constexpr int kLongestFolder = 259;
 constexpr int kLongestDays = 5;
+constexpr int kLongestKilobytes = 7;
 
 // The name template's placeholders, as the archive's name fills them in.
 const MacroItem kTemplateMacros[] = {
@@ -65,7 +66,8 @@ const int kInputs[] = {IDC_OPT_PREDEFINED,    IDC_OPT_MAIL_CLIENTS, IDC_OPT_USER
                        IDC_OPT_COMMAND_MACRO, IDC_OPT_NAME_CLICKED, IDC_OPT_NAME_FOLDER,  IDC_OPT_NAME_TEMPLATE,
                        IDC_OPT_TEMPLATE,      IDC_OPT_TEMPLATE_MACRO, IDC_OPT_FILTERS,    IDC_OPT_FOLDER,
                        IDC_OPT_BROWSE,        IDC_OPT_RETENTION,    IDC_OPT_LOW_PRIORITY, IDC_OPT_SHOW_ICON,
-                       IDC_OPT_SHOW_PROGRESS, IDC_OPT_ASK_ON_CANCEL, IDOK};
+                       IDC_OPT_SHOW_PROGRESS, IDC_OPT_ASK_ON_CANCEL, IDC_OPT_MESSAGE_BUDGET, IDC_OPT_CHECK_TYPES,
+                       IDOK};
 
 // The window's one instance: the settings as read, and what the controls
 // said when they were filled. A value is written only when its control
@@ -138,6 +140,9 @@ ProductOptions FromControls(HWND dialog, const ProductOptions& stored) {
   options.showIcon = Checked(dialog, IDC_OPT_SHOW_ICON);
   options.hideProgressDialog = !Checked(dialog, IDC_OPT_SHOW_PROGRESS);
   options.askConfirmationOnCancel = Checked(dialog, IDC_OPT_ASK_ON_CANCEL);
+  UINT kilobytes = GetDlgItemInt(dialog, IDC_OPT_MESSAGE_BUDGET, &number, FALSE);
+  if (number) options.maxArchiveKilobytes = kilobytes;
+  options.checkRejectedTypes = Checked(dialog, IDC_OPT_CHECK_TYPES);
   return options;
 }
 
@@ -181,6 +186,7 @@ void Fill(HWND dialog, const ProductOptions& options) {
       {IDC_OPT_FOLDER, options.temporaryFolder.empty() ? DefaultArchiveFolder() : options.temporaryFolder,
        kLongestFolder},
       {IDC_OPT_RETENTION, Decimal(options.retention), kLongestDays},
+      {IDC_OPT_MESSAGE_BUDGET, Decimal(options.maxArchiveKilobytes), kLongestKilobytes},
   };
   for (const auto& edit : edits) {
     SendDlgItemMessageW(dialog, edit.id, EM_LIMITTEXT, edit.longest, 0);
@@ -195,6 +201,7 @@ void Fill(HWND dialog, const ProductOptions& options) {
       {IDC_OPT_SHOW_ICON, options.showIcon != 0},
       {IDC_OPT_SHOW_PROGRESS, options.hideProgressDialog == 0},
       {IDC_OPT_ASK_ON_CANCEL, options.askConfirmationOnCancel != 0},
+      {IDC_OPT_CHECK_TYPES, options.checkRejectedTypes != 0},
   };
   for (const auto& box : boxes) CheckDlgButton(dialog, box.id, box.checked ? BST_CHECKED : BST_UNCHECKED);
 }
@@ -245,13 +252,23 @@ void Complain(HWND dialog, const std::wstring& problem, int control) {
 // that is missing is made here.
 std::wstring Problem(HWND dialog, const ProductOptions& now, int& control) {
   const ProductOptions& shown = g_window.shown;
-  BOOL number = FALSE;
-  GetDlgItemInt(dialog, IDC_OPT_RETENTION, &number, FALSE);
-  std::wstring days = ItemText(dialog, IDC_OPT_RETENTION);
-  if (!number || days.find_first_not_of(L"0123456789") != std::wstring::npos) {
-    control = IDC_OPT_RETENTION;
-    return L"Type the number of days Parvello keeps an archive: a whole number such as 7, or 0 to keep every "
-           L"archive.";
+  const struct {
+    int id;
+    const wchar_t* ask;
+  } numbers[] = {
+      {IDC_OPT_RETENTION,
+       L"Type the number of days Parvello keeps an archive: a whole number such as 7, or 0 to keep every archive."},
+      {IDC_OPT_MESSAGE_BUDGET,
+       L"Type the largest archive one message may carry, in kilobytes: a whole number such as 18000, or 0 for no "
+       L"limit."},
+  };
+  for (const auto& field : numbers) {
+    BOOL number = FALSE;
+    GetDlgItemInt(dialog, field.id, &number, FALSE);
+    if (!number || ItemText(dialog, field.id).find_first_not_of(L"0123456789") != std::wstring::npos) {
+      control = field.id;
+      return field.ask;
+    }
   }
   bool mailChanged = now.mailer != shown.mailer || now.userDefinedCmdLine != shown.userDefinedCmdLine;
   if (now.mailer == 0 && mailChanged) {
