@@ -190,6 +190,19 @@ class MailHandover : public ::testing::Test {
     return selection;
   }
 
+  // Those files, sent as the shell's no-UI call does, with 64 KB a message.
+  HRESULT SendThreePartsWithoutAWindow() {
+    DWORD kilobytes = 64;
+    std::vector<std::wstring> selection = ThreeFilesOf50Kilobytes();
+    if (!WriteSettingsValue("MaxArchiveKilobytes", REG_DWORD, &kilobytes, sizeof kilobytes) || selection.size() != 3)
+      return E_UNEXPECTED;
+    IContextMenu* menu = MenuFor(selection);
+    if (!menu) return E_FAIL;
+    HRESULT result = InvokeByOffset(menu, 0, true);
+    menu->Release();
+    return result;
+  }
+
   std::wstring source_;
   std::string archive_;
   std::vector<std::unique_ptr<ScopedValue>> defaults_, outlook_;
@@ -337,14 +350,7 @@ TEST_F(MailHandover, WithoutAClientTheArchiveIsLeftOnTheClipboardAndNamed) {
 // archive goes in parts unasked, and all of them wait on the clipboard,
 // in order.
 TEST_F(MailHandover, WithoutAClientThePartsWaitOnTheClipboardTogether) {
-  DWORD kilobytes = 64;
-  ASSERT_TRUE(WriteSettingsValue("MaxArchiveKilobytes", REG_DWORD, &kilobytes, sizeof kilobytes));
-  std::vector<std::wstring> selection = ThreeFilesOf50Kilobytes();
-  ASSERT_EQ(selection.size(), 3u);
-  IContextMenu* menu = MenuFor(selection);
-  ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(InvokeByOffset(menu, 0, true), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
-  menu->Release();
+  EXPECT_EQ(SendThreePartsWithoutAWindow(), HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION));
   std::vector<std::string> onClipboard;
   ASSERT_TRUE(OpenClipboard(nullptr));
   if (HANDLE drop = GetClipboardData(CF_HDROP)) {
@@ -370,14 +376,7 @@ TEST_F(MailHandover, TheNewOutlookGetsADraftPerPart) {
   for (auto& view : outlook_) ASSERT_TRUE(view->SetText(olk.c_str()));
   SetEnvironmentVariableA("PARVELLO_MAIL_RECORD", record.c_str());
   SetEnvironmentVariableA("PARVELLO_MAIL_RECORD_EACH", "1");
-  DWORD kilobytes = 64;
-  ASSERT_TRUE(WriteSettingsValue("MaxArchiveKilobytes", REG_DWORD, &kilobytes, sizeof kilobytes));
-  std::vector<std::wstring> selection = ThreeFilesOf50Kilobytes();
-  ASSERT_EQ(selection.size(), 3u);
-  IContextMenu* menu = MenuFor(selection);
-  ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(InvokeByOffset(menu, 0, true), S_OK);
-  menu->Release();
+  EXPECT_EQ(SendThreePartsWithoutAWindow(), S_OK);
   std::string started;
   ASSERT_TRUE(WaitUntil([&] {
     std::vector<std::string> records;
