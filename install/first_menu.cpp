@@ -77,7 +77,10 @@ int Record(const char* name, const char* value) {
          ERROR_SUCCESS;
 }
 
-// "<text with %s and %lu>" in the notice, bounded by its size.
+// "<text with %lu>" in the notice; the texts are short enough for wsprintfW.
+void Say(wchar_t* reason, const wchar_t* text, DWORD number) { wsprintfW(reason, text, number); }
+
+// "<text with %s and %lu>", the name from the setup's own tables and paths.
 void Say(wchar_t* reason, const wchar_t* text, const char* name, DWORD number) {
   wchar_t wideName[kPathSize];
   if (!MultiByteToWideChar(CP_ACP, 0, name ? name : "", -1, wideName, kPathSize)) wideName[0] = L'\0';
@@ -86,7 +89,7 @@ void Say(wchar_t* reason, const wchar_t* text, const char* name, DWORD number) {
 
 int PutFilesInPlace(wchar_t* reason) {
   if (!g_firstMenuDir[0]) {
-    Say(reason, L"The 64-bit Program Files folder could not be found%s (error %lu).", "", ERROR_PATH_NOT_FOUND);
+    Say(reason, L"The 64-bit Program Files folder could not be found (error %lu).", ERROR_PATH_NOT_FOUND);
     return 0;
   }
   if (!CreateDirectoryA(g_firstMenuDir, nullptr) && !IsDirectory(g_firstMenuDir)) {
@@ -117,15 +120,15 @@ int TrustCertificate(wchar_t* reason) {
     case kCertificateFailed:
       break;
   }
-  Say(reason, L"The package's certificate%s could not be added to the computer's Trusted People store (error 0x%08lX).",
-      "", error);
+  Say(reason, L"The package's certificate could not be added to the computer's Trusted People store (error 0x%08lX).",
+      error);
   return 0;
 }
 
 int RegisterPackage(wchar_t* reason) {
   char family[kFamilySize], packagePath[kPathSize], folder[kPathSize];
   if (!PackageFamily(family) || !JoinPath(packagePath, g_firstMenuDir, kFirstMenuPackageFileName)) {
-    Say(reason, L"The setup's record of the package is damaged%s (error %lu).", "", ERROR_INVALID_DATA);
+    Say(reason, L"The setup's record of the package is damaged (error %lu).", ERROR_INVALID_DATA);
     return 0;
   }
   lstrcpynA(folder, g_firstMenuDir, kPathSize);
@@ -138,7 +141,7 @@ int RegisterPackage(wchar_t* reason) {
   // Recorded first: an installation cut short still leaves the uninstall
   // what it needs to remove the package.
   if (!Record(kRegisteredPackageValue, family)) {
-    Say(reason, L"The package could not be recorded for the uninstall%s (error %lu).", "", ERROR_WRITE_FAULT);
+    Say(reason, L"The package could not be recorded for the uninstall (error %lu).", ERROR_WRITE_FAULT);
     return 0;
   }
   if (RunPowerShell(g_script, reason)) return 1;
