@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "controls/subclassing.h"
+#include "controls/system_look.h"
 
 namespace {
 
@@ -100,7 +101,32 @@ void CCaptionBar::SetSizeMode(UINT flags) {
   if (flags & kSizeToHeight) description.lfHeight = height;
   if (flags & kWidthHalfHeight) description.lfWidth = height / 2;
   SetLogFont(&description);
+  // A face whose words run wider at some scale than the control was made
+  // for gives up height until the whole title shows. At 100% the title
+  // keeps the control's full height, as it always had.
+  if ((flags & kSizeToHeight) && WindowDpi(control_) != 96) {
+    LONG width = client.right - client.left;
+    for (int tries = 0; tries < 8; ++tries) {
+      LONG needed = TextWidth();
+      if (needed <= width || description.lfHeight <= 1) break;
+      LONG smaller = MulDiv(description.lfHeight, width, needed);
+      description.lfHeight = smaller < description.lfHeight ? smaller : description.lfHeight - 1;
+      if (flags & kWidthHalfHeight) description.lfWidth = description.lfHeight / 2;
+      SetLogFont(&description);
+    }
+  }
   Invalidate();
+}
+
+LONG CCaptionBar::TextWidth() {
+  HDC dc = GetDC(control_);
+  if (!dc) return 0;
+  HGDIOBJ previous = SelectObject(dc, font_);
+  SIZE extent = {0, 0};
+  GetTextExtentPoint32A(dc, caption_, lstrlenA(caption_), &extent);
+  SelectObject(dc, previous);
+  ReleaseDC(control_, dc);
+  return extent.cx;
 }
 
 void CCaptionBar::SetLogFont(const LOGFONTA* description) {
@@ -159,7 +185,9 @@ LRESULT CALLBACK CCaptionBar::ControlProc(HWND window, UINT message, WPARAM wPar
   switch (message) {
     case kColourRequest: {
       HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, self->textColour_);
+      // A high-contrast scheme's text on its own background, which is
+      // what the page is painted with.
+      SetTextColor(dc, HighContrastOn() ? GetSysColor(COLOR_BTNTEXT) : self->textColour_);
       SetBkMode(dc, TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
@@ -177,6 +205,11 @@ LRESULT CALLBACK CCaptionBar::ParentProc(HWND window, UINT message, WPARAM wPara
       if (ObjectOf(control)) return SendMessageA(control, kColourRequest, wParam, 0);
       break;
     }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // The scheme may have changed: the caption's colour is asked anew.
+      self->Invalidate();
+      break;
   }
   return CallWindowProcA(self->previousParentProc_, window, message, wParam, lParam);
 }

@@ -32,6 +32,7 @@ class CCaptionBar {
   static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void AdoptFont(HFONT font);
+  LONG TextWidth();  // the caption's width in the owned font
 
   HWND control_;
   HFONT font_;

@@ -1,12 +1,15 @@
 #include "controls/hyperlink.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <stddef.h>
 #include <string.h>
 
 #include "app/system_dlls.h"
+#include "common/accessible_override.h"
 #include "controls/subclassing.h"
+#include "controls/system_look.h"
 
 namespace {
 
@@ -14,6 +17,9 @@ constexpr char kProperty[] = "Hyperlink";
 // The parent reflects a link's WM_CTLCOLORSTATIC to it under this number,
 // which no static control answers on its own.
 constexpr UINT kColourRequest = WM_USER + 1;
+// A screen reader's "Jump" arrives as this, posted, so that the reader is
+// not kept waiting by what the opening shows.
+constexpr UINT kOpenRequest = WM_USER + 2;
 constexpr int kTextSize = 255;  // 254 characters and the terminator
 // The Windows Help program's pointing hand.
 constexpr UINT kHelpProgramHand = 106;
@@ -69,6 +75,7 @@ CHyperlink::CHyperlink()
       visited_(FALSE),
       underline_(TRUE),
       autoSize_(TRUE),
+      pressedKey_(0),
       initialRect_(),
       textRect_(),
       previousControlProc_(nullptr),
@@ -230,6 +237,39 @@ void CHyperlink::Redraw() {
   }
 }
 
+// In a high-contrast scheme every state of the link shows in the scheme's
+// link colour; the underline and the hand still tell it is a link.
+COLORREF CHyperlink::TextColour() const {
+  if (HighContrastOn()) return GetSysColor(COLOR_HOTLIGHT);
+  return hovering_ ? hoverColour_ : visited_ ? visitedColour_ : normalColour_;
+}
+
+void CHyperlink::RepaintWhole() {
+  RECT area;
+  GetWindowRect(control_, &area);
+  HWND parent = GetParent(control_);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+  RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// A dotted frame in the link's colour, drawn over whatever is there: the
+// same on every paint, unlike the inverting focus rectangle.
+void CHyperlink::DrawFocusMark() {
+  HDC dc = GetDC(control_);
+  if (!dc) return;
+  RECT client;
+  GetClientRect(control_, &client);
+  LOGBRUSH ink = {BS_SOLID, TextColour(), 0};
+  HPEN dots = ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &ink, 0, nullptr);
+  HGDIOBJ previousPen = SelectObject(dc, dots ? static_cast<HGDIOBJ>(dots) : GetStockObject(BLACK_PEN));
+  HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  Rectangle(dc, client.left, client.top, client.right, client.bottom);
+  SelectObject(dc, previousBrush);
+  SelectObject(dc, previousPen);
+  if (dots) DeleteObject(dots);
+  ReleaseDC(control_, dc);
+}
+
 void CHyperlink::Open() {
   ReleaseCapture();
   INT_PTR result = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url_, nullptr, nullptr, SW_SHOW));
@@ -270,15 +310,38 @@ LRESULT CALLBACK CHyperlink::ControlProc(HWND window, UINT message, WPARAM wPara
   if (!self) return 0;
   switch (message) {
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
+    case WM_KILLFOCUS:
       CallWindowProcA(self->previousControlProc_, window, message, wParam, lParam);
-      // Drawn twice, the inverting rectangle is gone again.
-      RECT client;
-      GetClientRect(window, &client);
-      HDC dc = GetDC(window);
-      DrawFocusRect(dc, &client);
-      ReleaseDC(window, dc);
+      self->pressedKey_ = 0;
+      // Painted afresh, page under it included: the focus rectangle shows
+      // exactly while the link has the focus.
+      self->RepaintWhole();
       return 0;
+    case WM_PAINT:
+      CallWindowProcA(self->previousControlProc_, window, message, wParam, lParam);
+      if (GetFocus() == window) self->DrawFocusMark();
+      return 0;
+    case WM_GETDLGCODE: {
+      // Enter on the link is the link's, not the dialog's default button.
+      LRESULT code = CallWindowProcA(self->previousControlProc_, window, message, wParam, lParam);
+      const MSG* key = reinterpret_cast<const MSG*>(lParam);
+      if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+      return code;
+    }
+    case WM_KEYDOWN:
+      // A key that went down elsewhere (the Enter that closed the error
+      // box) and comes up here opens nothing; held, it opens once.
+      if ((wParam == VK_SPACE || wParam == VK_RETURN) && !(lParam & 0x40000000)) self->pressedKey_ = wParam;
+      break;
+    case kOpenRequest:
+      self->Open();
+      return 0;
+    case WM_GETOBJECT: {
+      DWORD state = STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE | (self->visited_ ? STATE_SYSTEM_TRAVERSED : 0);
+      AccessibleFacts facts = {ROLE_SYSTEM_LINK, self->text_[0] ? self->text_ : nullptr, self->url_, "Jump", state,
+                               kOpenRequest};
+      if (LRESULT answer = AnswerAccessibleObject(window, wParam, lParam, facts)) return answer;
+      break;
     }
     case WM_SETCURSOR:
       CallWindowProcA(self->previousControlProc_, window, message, wParam, lParam);
@@ -287,7 +350,10 @@ LRESULT CALLBACK CHyperlink::ControlProc(HWND window, UINT message, WPARAM wPara
       return 1;
     case WM_KEYUP:
       CallWindowProcA(self->previousControlProc_, window, message, wParam, lParam);
-      if (wParam == VK_SPACE || wParam == VK_RETURN) self->Open();
+      if ((wParam == VK_SPACE || wParam == VK_RETURN) && self->pressedKey_ == wParam) {
+        self->pressedKey_ = 0;
+        self->Open();
+      }
       return 0;
     case WM_MOUSEMOVE:
       CallWindowProcA(self->previousControlProc_, window, message, wParam, lParam);
@@ -316,7 +382,7 @@ LRESULT CALLBACK CHyperlink::ControlProc(HWND window, UINT message, WPARAM wPara
       return 0;
     case kColourRequest: {
       HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, self->hovering_ ? self->hoverColour_ : self->visited_ ? self->visitedColour_ : self->normalColour_);
+      SetTextColor(dc, self->TextColour());
       SetBkMode(dc, TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
@@ -329,5 +395,7 @@ LRESULT CALLBACK CHyperlink::ParentProc(HWND window, UINT message, WPARAM wParam
   if (!self) return 0;
   if (message == WM_CTLCOLORSTATIC && ObjectOf(reinterpret_cast<HWND>(lParam)))
     return SendMessageA(reinterpret_cast<HWND>(lParam), kColourRequest, wParam, 0);
+  // The scheme may have changed: the link's colour is asked anew.
+  if ((message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE) && self->control_) self->RepaintWhole();
   return CallWindowProcA(self->previousParentProc_, window, message, wParam, lParam);
 }

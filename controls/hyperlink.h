@@ -49,6 +49,9 @@ class CHyperlink {
   static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void FillToolInfo(void* info);
+  COLORREF TextColour() const;
+  void RepaintWhole();   // the control and the page under it
+  void DrawFocusMark();
 
   HWND control_;
   HWND tooltip_;
@@ -64,6 +67,7 @@ class CHyperlink {
   BOOL visited_;
   BOOL underline_;
   BOOL autoSize_;
+  WPARAM pressedKey_;  // Space or Enter when it went down on the link
   RECT initialRect_;
   RECT textRect_;
   WNDPROC previousControlProc_;

@@ -1,5 +1,8 @@
 #include "controls/picture.h"
 
+#include <oleacc.h>
+
+#include "common/accessible_override.h"
 #include "controls/subclassing.h"
 
 namespace {
@@ -47,7 +50,9 @@ CPicture::CPicture()
       bitmap_(nullptr),
       width_(0),
       height_(0),
-      palette_(nullptr) {}
+      palette_(nullptr),
+      shownWidth_(0),
+      shownHeight_(0) {}
 
 CPicture::~CPicture() {
   Detach();
@@ -91,13 +96,50 @@ BOOL CPicture::Reload() {
     RealizePalette(screen);
   }
   const BYTE* bits = reinterpret_cast<const BYTE*>(header) + header->biSize + colours * sizeof(RGBQUAD);
-  bitmap_ = CreateDIBitmap(screen, header, CBM_INIT, bits, reinterpret_cast<const BITMAPINFO*>(header), DIB_RGB_COLORS);
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(header);
   width_ = header->biWidth;
   height_ = header->biHeight;
+  if (shownHeight_ && height_ > 0) {
+    shownWidth_ = MulDiv(width_, shownHeight_, height_);
+    bitmap_ = StretchedBitmap(screen, info, bits);
+  } else {
+    bitmap_ = CreateDIBitmap(screen, header, CBM_INIT, bits, info, DIB_RGB_COLORS);
+  }
   if (previous) SelectPalette(screen, previous, FALSE);
   ReleaseDC(nullptr, screen);
   FreeResource(loaded);
   return TRUE;
+}
+
+// The picture at its shown size, made once on the screen's terms (and its
+// palette, selected into the screen context by the caller), so that
+// painting stays one copy at any scale. Halftone keeps its gradients.
+HBITMAP CPicture::StretchedBitmap(HDC screen, const BITMAPINFO* info, const void* bits) {
+  HBITMAP stretched = CreateCompatibleBitmap(screen, shownWidth_, shownHeight_);
+  HDC memory = CreateCompatibleDC(screen);
+  if (!stretched || !memory) {
+    if (memory) DeleteDC(memory);
+    if (stretched) DeleteObject(stretched);
+    return nullptr;
+  }
+  if (palette_) {
+    SelectPalette(memory, palette_, FALSE);
+    RealizePalette(memory);
+  }
+  HGDIOBJ previous = SelectObject(memory, stretched);
+  SetStretchBltMode(memory, HALFTONE);
+  SetBrushOrgEx(memory, 0, 0, nullptr);
+  StretchDIBits(memory, 0, 0, shownWidth_, shownHeight_, 0, 0, width_, height_, bits, info, DIB_RGB_COLORS,
+                SRCCOPY);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  return stretched;
+}
+
+void CPicture::SetShownHeight(int height) {
+  shownHeight_ = height > 0 ? height : 0;
+  shownWidth_ = 0;
+  if (bitmap_) Reload();
 }
 
 BOOL CPicture::Attach(HWND control) {
@@ -110,7 +152,7 @@ BOOL CPicture::Attach(HWND control) {
 
 BOOL CPicture::SizeToBitmap() {
   if (!control_ || !bitmap_) return FALSE;
-  SetWindowPos(control_, nullptr, 0, 0, width_, height_, SWP_NOMOVE);
+  SetWindowPos(control_, nullptr, 0, 0, ShownWidth(), ShownHeight(), SWP_NOMOVE);
   return TRUE;
 }
 
@@ -126,7 +168,7 @@ BOOL CPicture::Paint() {
     RealizePalette(memory);
   }
   HGDIOBJ previous = SelectObject(memory, bitmap_);
-  BitBlt(dc, 0, 0, width_, height_, memory, 0, 0, SRCCOPY);
+  BitBlt(dc, 0, 0, ShownWidth(), ShownHeight(), memory, 0, 0, SRCCOPY);
   SelectObject(memory, previous);
   DeleteDC(memory);
   EndPaint(control_, &paint);
@@ -147,6 +189,15 @@ LRESULT CALLBACK CPicture::ControlProc(HWND window, UINT message, WPARAM wParam,
     case WM_PAINT:
       if (self->Paint()) return 0;
       break;
+    case WM_GETOBJECT: {
+      // A screen reader meets a picture named by the control's text, not
+      // an empty text.
+      char name[128] = "";
+      GetWindowTextA(window, name, sizeof name);
+      AccessibleFacts facts = {ROLE_SYSTEM_GRAPHIC, name, nullptr, nullptr, STATE_SYSTEM_READONLY, 0};
+      if (LRESULT answer = AnswerAccessibleObject(window, wParam, lParam, facts)) return answer;
+      break;
+    }
     case WM_SYSCOLORCHANGE:
       if (self->bitmap_) {
         self->Reload();

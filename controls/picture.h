@@ -18,12 +18,18 @@ class CPicture {
   // the object without a bitmap.
   BOOL Reload();
   BOOL Attach(HWND control);          // 0 for a non-window or when attached already
-  BOOL SizeToBitmap();                // 0 when detached or without bitmap
+  // Shows the picture `height` pixels tall, its width in proportion,
+  // stretched once into the bitmap that painting copies; 0 shows it at
+  // its own size. It takes effect at once when a bitmap is held.
+  void SetShownHeight(int height);
+  BOOL SizeToBitmap();                // 0 when detached or without bitmap; the shown size
   BOOL Paint();                       // the WM_PAINT work; 0 when detached or without bitmap
   BOOL Detach();                      // 0 when not attached
 
   int Width() const { return width_; }
   int Height() const { return height_; }
+  int ShownWidth() const { return shownHeight_ ? shownWidth_ : width_; }
+  int ShownHeight() const { return shownHeight_ ? shownHeight_ : height_; }
   HPALETTE Palette() const { return palette_; }
   HBITMAP Bitmap() const { return bitmap_; }
 
@@ -31,6 +37,7 @@ class CPicture {
   static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Release();
+  HBITMAP StretchedBitmap(HDC screen, const BITMAPINFO* info, const void* bits);
 
   HWND control_;
   WNDPROC previousControlProc_;
@@ -41,4 +48,6 @@ class CPicture {
   int width_;
   int height_;
   HPALETTE palette_;
+  int shownWidth_;   // 0 while the picture shows at its own size
+  int shownHeight_;
 };

@@ -1,6 +1,7 @@
-// make_icon OUTPUT.ico: draws the setup's program icon, a sealed envelope
-// with the product's archive band across it, at 32x32 and 16x16 in the
-// 16-colour palette, and writes both images into one icon file.
+// make_icon OUTPUT.ico [SIZE...]: draws the program icon, a sealed envelope
+// with the product's archive band across it, in the 16-colour palette at
+// each size given (32x32 and 16x16 when none is), and writes the images
+// into one icon file in that order.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -97,16 +98,26 @@ std::vector<uint8_t> Encode(const Image& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_icon OUTPUT.ico\n");
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: make_icon OUTPUT.ico [SIZE...]\n");
     return 2;
   }
-  const int sizes[2] = {32, 16};
-  std::vector<uint8_t> images[2] = {Encode(Draw(sizes[0])), Encode(Draw(sizes[1]))};
+  std::vector<int> sizes;
+  for (int i = 2; i < argc; ++i) {
+    int size = std::atoi(argv[i]);
+    if (size < 8 || size > 255) {
+      std::fprintf(stderr, "make_icon: a size from 8 to 255, not %s\n", argv[i]);
+      return 2;
+    }
+    sizes.push_back(size);
+  }
+  if (sizes.empty()) sizes = {32, 16};
+  std::vector<std::vector<uint8_t>> images;
+  for (int size : sizes) images.push_back(Encode(Draw(size)));
   std::vector<uint8_t> file;
-  Put16(file, 0); Put16(file, 1); Put16(file, 2);
-  unsigned offset = 6 + 16 * 2;
-  for (int i = 0; i < 2; ++i) {
+  Put16(file, 0); Put16(file, 1); Put16(file, static_cast<uint16_t>(sizes.size()));
+  unsigned offset = 6 + 16 * static_cast<unsigned>(sizes.size());
+  for (size_t i = 0; i < sizes.size(); ++i) {
     file.push_back(static_cast<uint8_t>(sizes[i]));
     file.push_back(static_cast<uint8_t>(sizes[i]));
     file.push_back(16); file.push_back(0);

@@ -3,6 +3,7 @@
 
 #include "app/directories.h"
 #include "app/startup.h"
+#include "controls/system_look.h"
 #include "install/embedded_files.h"
 #include "resource_ids.h"
 #include "wizard/overview_help.h"
@@ -52,10 +53,24 @@ INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       if (LOWORD(wParam) == IDC_LICENCE_TEXT && HIWORD(wParam) == EN_SETFOCUS)
         SendDlgItemMessageA(page, IDC_LICENCE_TEXT, EM_SETSEL, 0, 0);
       return TRUE;
+    case WM_NEXTDLGCTL:
+      // The licence box, a multi-line edit, passes Tab and Shift+Tab to
+      // its parent, this page, where it is the only stop: the sheet moves
+      // the focus on instead, to its buttons.
+      if (!LOWORD(lParam)) {
+        PostMessageA(GetParent(page), WM_NEXTDLGCTL, wParam, lParam);
+        return TRUE;
+      }
+      break;
+    case WM_CLOSE:
+      // Escape in the licence box closes its parent: for this page that
+      // is the sheet's Cancel, with its question.
+      PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+      return TRUE;
     case WM_CTLCOLORSTATIC:
       // The read-only box is white, as paper; every other text keeps the
-      // dialog's colours.
-      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(page, IDC_LICENCE_TEXT))
+      // dialog's colours. A high-contrast scheme's own colours hold for it too.
+      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(page, IDC_LICENCE_TEXT) && !HighContrastOn())
         return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
       return FALSE;
   }

@@ -71,6 +71,8 @@ void InsertMacro(HWND page, const char* macro) {
   int length = GetWindowTextLengthA(edit);
   if (static_cast<int>(strlen(macro)) + length > kCommandLineSize - 1) return;
   SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(macro));
+  // Back to typing, after the macro. SetFocus, unlike Tab, selects nothing.
+  SetFocus(edit);
 }
 
 void SetUpUserDefinedPage(HWND page) {
@@ -120,7 +122,7 @@ INT_PTR CALLBACK UserDefinedPageProc(HWND page, UINT message, WPARAM wParam, LPA
       SetUpUserDefinedPage(page);
       return TRUE;
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDC_INSERT_MACRO && HIWORD(wParam) == STN_CLICKED) OpenMacroMenu(page);
+      if (LOWORD(wParam) == IDC_INSERT_MACRO && HIWORD(wParam) == BN_CLICKED) OpenMacroMenu(page);
       if (LOWORD(wParam) >= kFirstMacroCommand && LOWORD(wParam) < kFirstMacroCommand + kMacroCount)
         InsertMacro(page, kMailMacros[LOWORD(wParam) - kFirstMacroCommand].text);
       return TRUE;

@@ -2,12 +2,40 @@
 
 #include "app/startup.h"
 #include "app/texts.h"
+#include "controls/system_look.h"
+
+namespace {
+
+// At 100% the picture shows at its own size; at any other scale it grows
+// with the scale and covers the page's height at least.
+void FitPictureToPage(HWND page, CPicture& picture) {
+  UINT dpi = WindowDpi(page);
+  if (dpi == 96 && !picture.ShownWidth()) return;
+  RECT client;
+  GetClientRect(page, &client);
+  int height = ScaledForDpi(picture.Height(), dpi);
+  picture.SetShownHeight(dpi == 96 ? 0 : (client.bottom > height ? client.bottom : height));
+  picture.SizeToBitmap();
+}
+
+}  // namespace
 
 void DecoratePage(HWND page, PageDecoration& decoration) {
   decoration.caption.Attach(GetDlgItem(page, IDC_PAGE_TITLE));
   decoration.picture.SetBitmapResource(g_module, IDB_SIDE_PICTURE);
-  decoration.picture.Attach(GetDlgItem(page, IDC_SIDE_PICTURE));
+  HWND picture = GetDlgItem(page, IDC_SIDE_PICTURE);
+  decoration.picture.Attach(picture);
   decoration.picture.SizeToBitmap();
+  FitPictureToPage(page, decoration.picture);
+  // The picture's name for a screen reader; the picture paints over it.
+  SetWindowTextA(picture, Text(IDS_DISPLAY_NAME));
+}
+
+void RescalePage(HWND page, PageDecoration& decoration) {
+  // The title's control has been rescaled with the page; its font, the
+  // caption bar's own, is made again for the new height.
+  decoration.caption.SetSizeMode(kCaptionFillsHeight);
+  FitPictureToPage(page, decoration.picture);
 }
 
 void AdjustSheetWindow(HWND sheet) {
@@ -68,6 +96,9 @@ INT_PTR FramePageMessage(HWND page, UINT message, LPARAM lParam, PageDecoration&
       DecoratePage(page, decoration);
       return TRUE;
     case WM_COMMAND:
+      return TRUE;
+    case kDpiChangedAfterParent:
+      RescalePage(page, decoration);
       return TRUE;
     case WM_NOTIFY:
       return FrameNotification(page, reinterpret_cast<const NMHDR*>(lParam), buttons, confirmsCancel);

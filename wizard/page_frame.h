@@ -16,8 +16,17 @@ struct PageDecoration {
   CPicture picture;
 };
 
-// The WM_INITDIALOG decoration: title control and side picture.
+// The caption bars' size mode on every page: the font fills the title's height.
+constexpr UINT kCaptionFillsHeight = 1;
+// Sent to a page after the sheet has moved to a display of another scale
+// and rescaled the page (per-monitor awareness, Windows 10 1703 and later).
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
+// The WM_INITDIALOG decoration: title control and side picture, the
+// picture grown with the scale where it is not 100%.
 void DecoratePage(HWND page, PageDecoration& decoration);
+// After a change of scale: the title's font and the picture made again.
+void RescalePage(HWND page, PageDecoration& decoration);
 
 // Once, from the start page while the sheet is being made: caption and
 // system menu with Move and Close only, no help button, the program's

@@ -9,7 +9,9 @@
 #include "common/owned.h"
 #include "install/copy_worker.h"
 #include "install/copying_files_page.h"
+#include "controls/system_look.h"
 #include "wizard/overview_help.h"
+#include "wizard/page_templates.h"
 #include "wizard/pages.h"
 
 namespace {
@@ -73,12 +75,17 @@ int RunSetupWizard() {
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
   SystemInitCommonControlsEx(&classes);
 
+  UINT dpi = WindowDpi(nullptr);
   for (UINT i = 0; i < kPageCount; ++i) {
     PROPSHEETPAGEA_V2& record = g_pageRecords[i];
     record.dwSize = sizeof record;
     record.dwFlags = PSP_DEFAULT;
     record.hInstance = g_module;
     record.pszTemplate = MAKEINTRESOURCEA(kPages[i].templateId);
+    if (const DLGTEMPLATE* scaled = PageTemplateForDpi(g_module, kPages[i].templateId, dpi)) {
+      record.dwFlags = PSP_DLGINDIRECT;
+      record.pResource = scaled;
+    }
     record.pfnDlgProc = kPages[i].procedure;
     record.lParam = 0;
   }

@@ -8,6 +8,7 @@
 #include <prsht.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,25 @@ class MailPages : public ::testing::Test {
     return menu;
   }
   // Puts a macro command to the User-defined page, as the menu does.
+  // Real key strokes to the window in front, each down and up, with
+  // `modifier` (VK_MENU for Alt) held around them.
+  static void TypeKeys(std::initializer_list<WORD> keys, WORD modifier = 0) {
+    std::vector<INPUT> strokes;
+    auto stroke = [&](WORD key, bool up) {
+      INPUT input = {};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = key;
+      input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      strokes.push_back(input);
+    };
+    if (modifier) stroke(modifier, false);
+    for (WORD key : keys) {
+      stroke(key, false);
+      stroke(key, true);
+    }
+    if (modifier) stroke(modifier, true);
+    SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT));
+  }
   void Insert(UINT command) {
     SendMessageA(driver_.CurrentPage(), WM_COMMAND, command, 0);
   }
@@ -183,12 +203,39 @@ TEST_F(MailPages, AUserDefinedCommandLineIsBuiltWithTheMenuAndStoredExactly) {
   EXPECT_EQ(shown.right, control.right) << "right edges aligned";
   EXPECT_EQ(shown.top, control.bottom) << "hanging below the control";
   EXPECT_GT(shown.bottom - shown.top, 20) << "two items";
-  EXPECT_NE(driver_.FocusOf(page_), macro) << "the control takes no focus";
   driver_.Screenshot("wizard-insert-macro");
-  // The first item, "Archive file name", clicked.
+  // The first item, "Archive file name", clicked; the caret is back in
+  // the command line, after the macro.
   WizardDriver::ClickAt((shown.left + shown.right) / 2, shown.top + (shown.bottom - shown.top) / 4);
   ASSERT_TRUE(WaitUntil([&] { return CommandLine() == typed + "$NAME"; })) << CommandLine();
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
+  EXPECT_TRUE(WaitUntil([&] { return driver_.FocusOf(page_) == edit; }));
+
+  // The keyboard alone, real keys: Tab reaches the button and Space opens
+  // the menu; Alt+M opens it from the command line; Enter on the button
+  // opens it and presses no Next. Down and Enter choose.
+  SetForegroundWindow(driver_.Sheet());
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == driver_.Sheet(); }));
+  auto chooseWithKeys = [&](int downs, const std::string& expected) {
+    ASSERT_NE(driver_.WaitForPopupMenu(), nullptr) << expected;
+    SendMessageA(page_, WM_NULL, 0, 0);
+    for (int i = 0; i < downs; ++i) TypeKeys({VK_DOWN});
+    TypeKeys({VK_RETURN});
+    ASSERT_TRUE(WaitUntil([&] { return CommandLine() == expected; })) << CommandLine();
+    EXPECT_TRUE(WaitUntil([&] { return driver_.FocusOf(page_) == edit; }));
+  };
+  TypeKeys({VK_TAB});
+  ASSERT_TRUE(WaitUntil([&] { return driver_.FocusOf(page_) == macro; }));
+  TypeKeys({VK_SPACE});
+  ASSERT_NO_FATAL_FAILURE(chooseWithKeys(1, typed + "$NAME$NAME"));
+  TypeKeys({'M'}, VK_MENU);
+  ASSERT_NO_FATAL_FAILURE(chooseWithKeys(2, typed + "$NAME$NAME$DOSNAME"));
+  TypeKeys({VK_TAB});
+  ASSERT_TRUE(WaitUntil([&] { return driver_.FocusOf(page_) == macro; }));
+  TypeKeys({VK_RETURN});
+  ASSERT_NO_FATAL_FAILURE(chooseWithKeys(1, typed + "$NAME$NAME$DOSNAME$NAME"));
+  EXPECT_EQ(driver_.PageTitle(), kUserDefinedTitle) << "Enter pressed no Next";
+  SetWindowTextA(edit, (typed + "$NAME").c_str());
   // The second one, chosen with the keys, replaces a selection.
   SendMessageA(edit, EM_SETSEL, 0, 10);
   menu = OpenMacroMenu(macro);

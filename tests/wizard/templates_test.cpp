@@ -244,11 +244,11 @@ TEST_F(Templates, ThePagesControlsHaveTheirIdsClassesAndStyles) {
   const Item* macro = userPage.Find(IDC_INSERT_MACRO);
   ASSERT_NE(macro, nullptr);
   ExpectAt(macro, 250, 89, 55, 15);
-  EXPECT_EQ(macro->className, "STATIC");
+  // A push button that Tab reaches, after the command line.
+  EXPECT_EQ(macro->className, "BUTTON");
   EXPECT_EQ(macro->text, "Insert &Macro");
-  EXPECT_EQ(macro->style & (SS_TYPEMASK | SS_CENTERIMAGE | SS_NOTIFY | WS_TABSTOP),
-            static_cast<DWORD>(SS_CENTER | SS_CENTERIMAGE | SS_NOTIFY));
-  EXPECT_TRUE(macro->exStyle & WS_EX_DLGMODALFRAME);
+  EXPECT_EQ(macro->style & (BS_TYPEMASK | WS_TABSTOP), static_cast<DWORD>(BS_PUSHBUTTON | WS_TABSTOP));
+  EXPECT_LT(commandLine - &userPage.items[0], macro - &userPage.items[0]);
 }
 
 TEST_F(Templates, TheOverwriteQuestionIsACentredModalDialogWithNoAsDefault) {

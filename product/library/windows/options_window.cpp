@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "common/accessible_override.h"
 #include "common/architectures.h"
 #include "common/help_viewer.h"
 #include "common/mail_clients.h"
@@ -17,6 +18,7 @@
 #include "settings/options.h"
 #include "shell/module.h"
 #include "windows/help_topics.h"
+#include "windows/thread_dpi_awareness.h"
 
 namespace {
 
@@ -409,7 +411,36 @@ void OpenMacroMenu(HWND dialog, const MacroMenu& menu) {
   SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
 }
 
+// Boxes whose label is a radio button, which a screen reader does not take
+// for a label: each is named by its button's words.
+struct LabelledBox {
+  int box;
+  int label;
+};
+constexpr LabelledBox kLabelledBoxes[] = {{IDC_OPT_MAIL_CLIENTS, IDC_OPT_PREDEFINED},
+                                          {IDC_OPT_COMMAND_LINE, IDC_OPT_USER_DEFINED},
+                                          {IDC_OPT_TEMPLATE, IDC_OPT_NAME_TEMPLATE}};
+
+LRESULT CALLBACK NamedBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR label) {
+  if (message == WM_GETOBJECT) {
+    // The button's words without its access key's mark and its colon.
+    char words[128] = "", name[128];
+    GetDlgItemTextA(GetParent(box), static_cast<int>(label), words, sizeof words);
+    int length = 0;
+    for (const char* at = words; *at; ++at)
+      if (*at != '&') name[length++] = *at;
+    while (length && (name[length - 1] == ':' || name[length - 1] == ' ')) --length;
+    name[length] = '\0';
+    AccessibleFacts facts = {0, name, nullptr, nullptr, 0, 0};
+    if (LRESULT answer = AnswerAccessibleObject(box, wParam, lParam, facts)) return answer;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(box, NamedBoxProc, 0);
+  return DefSubclassProc(box, message, wParam, lParam);
+}
+
 void SetUp(HWND dialog) {
+  for (const LabelledBox& named : kLabelledBoxes)
+    SetWindowSubclass(GetDlgItem(dialog, named.box), NamedBoxProc, 0, named.label);
   HICON icon = static_cast<HICON>(LoadImageW(g_libraryModule, MAKEINTRESOURCEW(IDI_PRODUCT), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   if (icon) SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -473,7 +504,9 @@ extern "C" void CALLBACK Options(HWND, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   HRESULT ole = OleInitialize(nullptr);  // the folder browser's new style needs it
+  HANDLE awareness = MakeThreadDpiAware();
   DialogBoxParamW(g_libraryModule, MAKEINTRESOURCEW(IDD_OPTIONS), nullptr, OptionsProc, 0);
+  RestoreThreadDpiAwareness(awareness);
   ServeHelpViewer(g_helpViewer);
   if (SUCCEEDED(ole)) OleUninitialize();
   if (active) DeactivateActCtx(0, cookie);

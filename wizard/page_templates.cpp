@@ -1,0 +1,75 @@
+// The pages' templates with the shell's dialog font, for scales other than 100%.
+#include "wizard/page_templates.h"
+
+#include <string.h>
+
+namespace {
+
+constexpr wchar_t kShellDialogFont[] = L"MS Shell Dlg";
+
+// Room for every page's copy; a page's template is well under 2 KB.
+constexpr UINT kCopyRoom = 16384;
+BYTE g_copies[kCopyRoom];
+UINT g_used;
+
+// Steps over a menu or class field (none, an ordinal, or a string) or a
+// title; 0 when it would run past `end`.
+const WORD* SkipNameOrOrdinal(const WORD* at, const WORD* end) {
+  if (at >= end) return nullptr;
+  if (*at == 0xFFFF) return at + 2 <= end ? at + 2 : nullptr;
+  while (at < end && *at) ++at;
+  return at < end ? at + 1 : nullptr;
+}
+
+const BYTE* AlignToDword(const BYTE* start, const BYTE* at) {
+  return start + ((at - start + 3) & ~3);
+}
+
+}  // namespace
+
+const DLGTEMPLATE* PageTemplateForDpi(HINSTANCE module, WORD id, UINT dpi) {
+  if (dpi == 96) return nullptr;
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const BYTE* start = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  if (!start) return nullptr;
+  const BYTE* end = start + SizeofResource(module, found);
+
+  // DIALOGEX headers open with version 1 and 0xFFFF; their style comes
+  // after the help id and the extended style, and their font field holds
+  // a weight, an italic flag and a character set before the face.
+  const WORD* words = reinterpret_cast<const WORD*>(start);
+  bool extended = end - start >= 4 && words[0] == 1 && words[1] == 0xFFFF;
+  size_t headerSize = extended ? 26 : 18;
+  size_t styleOffset = extended ? 12 : 0;
+  if (static_cast<size_t>(end - start) < headerSize) return nullptr;
+  DWORD style;
+  memcpy(&style, start + styleOffset, sizeof style);
+  if (!(style & DS_SETFONT)) return nullptr;
+
+  const WORD* field = reinterpret_cast<const WORD*>(start + headerSize);
+  const WORD* wordEnd = reinterpret_cast<const WORD*>(end);
+  field = SkipNameOrOrdinal(field, wordEnd);               // menu
+  if (field) field = SkipNameOrOrdinal(field, wordEnd);    // class
+  if (field) field = SkipNameOrOrdinal(field, wordEnd);    // title
+  const WORD* face = field ? field + (extended ? 3 : 1) : nullptr;  // after size (and weight, italic, charset)
+  const WORD* afterFace = face ? SkipNameOrOrdinal(face, wordEnd) : nullptr;
+  if (!afterFace || *face == 0xFFFF) return nullptr;
+  const BYTE* items = AlignToDword(start, reinterpret_cast<const BYTE*>(afterFace));
+  if (items > end) return nullptr;
+
+  // The copy: the header as it is up to the face, the new face, then the
+  // items from their own DWORD boundary on.
+  size_t before = reinterpret_cast<const BYTE*>(face) - start;
+  size_t faceBytes = sizeof kShellDialogFont;
+  size_t headerBytes = (before + faceBytes + 3) & ~static_cast<size_t>(3);
+  size_t total = headerBytes + (end - items);
+  if (g_used + total > kCopyRoom) return nullptr;
+  BYTE* copy = g_copies + g_used;
+  memset(copy, 0, headerBytes);
+  memcpy(copy, start, before);
+  memcpy(copy + before, kShellDialogFont, faceBytes);
+  memcpy(copy + headerBytes, items, end - items);
+  g_used += static_cast<UINT>((total + 3) & ~static_cast<size_t>(3));
+  return reinterpret_cast<const DLGTEMPLATE*>(copy);
+}
