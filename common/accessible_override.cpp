@@ -35,6 +35,7 @@ SysAllocStringFn g_allocate;
 const IID kAccessibleId = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 const IID kDispatchId = {0x00020400, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kUnknownId = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kMarshalId = {0x00000003, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
@@ -72,6 +73,9 @@ class AccessibleOverride final : public IAccessible {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
+    // The platform's own marshaller would hand the platform's object over
+    // in our stead: this one is marshalled the standard way.
+    if (IsEqualIID(id, kMarshalId)) return E_NOINTERFACE;
     if (!IsEqualIID(id, kUnknownId) && !IsEqualIID(id, kDispatchId) && !IsEqualIID(id, kAccessibleId))
       return platform_->QueryInterface(id, object);  // what else the platform's object offers
     *object = static_cast<IAccessible*>(this);

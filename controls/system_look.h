@@ -11,6 +11,3 @@ bool HighContrastOn();
 // tells (Windows 10 1607 and later), else the screen's. A null window
 // gives the screen's. 96 is 100%.
 UINT WindowDpi(HWND window);
-
-// `pixels` at 96 dpi, at `dpi`; rounded to the nearest pixel.
-inline int ScaledForDpi(int pixels, UINT dpi) { return MulDiv(pixels, dpi, 96); }

@@ -6,15 +6,14 @@
 
 namespace {
 
-// At 100% the picture shows at its own size; at any other scale it grows
-// with the scale and covers the page's height at least.
+// At 100% the picture shows at its own size; at any other scale it runs
+// down the page's whole height, its width in proportion.
 void FitPictureToPage(HWND page, CPicture& picture) {
   UINT dpi = WindowDpi(page);
-  if (dpi == 96 && !picture.ShownWidth()) return;
+  if (dpi == 96 && picture.ShownHeight() == picture.Height()) return;
   RECT client;
   GetClientRect(page, &client);
-  int height = ScaledForDpi(picture.Height(), dpi);
-  picture.SetShownHeight(dpi == 96 ? 0 : (client.bottom > height ? client.bottom : height));
+  picture.SetShownHeight(dpi == 96 ? 0 : client.bottom);
   picture.SizeToBitmap();
 }
 

@@ -1,4 +1,4 @@
-// The pages' templates with the shell's dialog font, for scales other than 100%.
+// The pages' templates with the shell's dialog font, and room for it, for scales other than 100%.
 #include "wizard/page_templates.h"
 
 #include <string.h>
@@ -23,6 +23,47 @@ const WORD* SkipNameOrOrdinal(const WORD* at, const WORD* end) {
 
 const BYTE* AlignToDword(const BYTE* start, const BYTE* at) {
   return start + ((at - start + 3) & ~3);
+}
+
+// The shell's font sets its texts a little wider, against its dialog
+// units, than "MS Sans Serif", for which the pages were laid out: the
+// pages get this much more width (in percent), spread over every item.
+constexpr int kWidening = 108;
+
+void Widen(BYTE* field) {
+  short value;
+  memcpy(&value, field, sizeof value);
+  value = static_cast<short>(MulDiv(value, kWidening, 100));
+  memcpy(field, &value, sizeof value);
+}
+
+// Widens the dialog and moves and widens its `count` items, which begin
+// at `item` (DWORD aligned, each in the plain or the extended form).
+// 0 when an item runs past `end`.
+int WidenItems(BYTE* dialogWidth, BYTE* item, const BYTE* end, WORD count, bool extended) {
+  Widen(dialogWidth);
+  const size_t fixedSize = extended ? 24 : 18;      // up to and with the id
+  const size_t placeOffset = extended ? 12 : 8;     // x, y, cx, cy
+  for (WORD i = 0; i < count; ++i) {
+    if (item + fixedSize > end) return 0;
+    short x, width;
+    memcpy(&x, item + placeOffset, sizeof x);
+    memcpy(&width, item + placeOffset + 4, sizeof width);
+    // Both edges scaled: items that met still meet.
+    short left = static_cast<short>(MulDiv(x, kWidening, 100));
+    short right = static_cast<short>(MulDiv(x + width, kWidening, 100));
+    short newWidth = static_cast<short>(right - left);
+    memcpy(item + placeOffset, &left, sizeof left);
+    memcpy(item + placeOffset + 4, &newWidth, sizeof newWidth);
+    const WORD* field = reinterpret_cast<const WORD*>(item + fixedSize);
+    const WORD* wordEnd = reinterpret_cast<const WORD*>(end);
+    field = SkipNameOrOrdinal(field, wordEnd);             // class
+    if (field) field = SkipNameOrOrdinal(field, wordEnd);  // text
+    if (!field || field + 1 > wordEnd) return 0;
+    const BYTE* next = reinterpret_cast<const BYTE*>(field + 1) + *field;  // creation data
+    item = const_cast<BYTE*>(AlignToDword(item, next));
+  }
+  return 1;
 }
 
 }  // namespace
@@ -70,6 +111,9 @@ const DLGTEMPLATE* PageTemplateForDpi(HINSTANCE module, WORD id, UINT dpi) {
   memcpy(copy, start, before);
   memcpy(copy + before, kShellDialogFont, faceBytes);
   memcpy(copy + headerBytes, items, end - items);
+  WORD count;
+  memcpy(&count, start + (extended ? 16 : 8), sizeof count);
+  if (!WidenItems(copy + (extended ? 22 : 14), copy + headerBytes, copy + total, count, extended)) return nullptr;
   g_used += static_cast<UINT>((total + 3) & ~static_cast<size_t>(3));
   return reinterpret_cast<const DLGTEMPLATE*>(copy);
 }

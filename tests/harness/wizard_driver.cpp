@@ -172,7 +172,7 @@ DWORD WizardDriver::CancelSetup() {
   return WaitForExit();
 }
 
-std::vector<std::string> WizardDriver::ClippedTexts(HWND dialog) {
+std::vector<std::string> WizardDriver::ClippedTexts(HWND dialog, const char* face, int dpi) {
   std::vector<HWND> statics;
   EnumChildWindows(
       dialog,
@@ -189,8 +189,8 @@ std::vector<std::string> WizardDriver::ClippedTexts(HWND dialog) {
   std::vector<std::string> clipped;
   HDC dc = GetDC(dialog);
   LOGFONTA description = {};
-  description.lfHeight = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  lstrcpyA(description.lfFaceName, "MS Sans Serif");
+  description.lfHeight = -MulDiv(8, dpi ? dpi : GetDeviceCaps(dc, LOGPIXELSY), 72);
+  lstrcpynA(description.lfFaceName, face, LF_FACESIZE);
   HFONT font = CreateFontIndirectA(&description);
   HGDIOBJ previous = SelectObject(dc, font);
   for (HWND control : statics) {

@@ -83,8 +83,9 @@ class WizardDriver {
   // The texts of `dialog`'s static controls that need more room than their
   // rectangles give, measured in the font of the program's templates
   // ("MS Sans Serif" 8) as the prefix draws it; the page title, drawn in a
-  // font of its own, aside.
-  static std::vector<std::string> ClippedTexts(HWND dialog);
+  // font of its own, aside. A setup that runs at another scale than this
+  // process is measured in its own face at its own `dpi`.
+  static std::vector<std::string> ClippedTexts(HWND dialog, const char* face = "MS Sans Serif", int dpi = 0);
 
   // Cancel, then Yes to the question; the exit code as WaitForExit gives
   // it, or 0xFFFFFFFF when no question came.
