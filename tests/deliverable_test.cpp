@@ -324,6 +324,31 @@ TEST(Deliverable, AsksForAdministratorRightsAndNamesWindows10InBothBuilds) {
   ExpectAdministratorManifest(SetupPath());
 }
 
+// Per-monitor awareness (v2) where Windows knows it, system awareness
+// before that. Wine treats every program as aware, so the declaration is
+// read where Windows reads it: in the manifest, in its two namespaces.
+TEST(Deliverable, DeclaresPerMonitorDpiAwarenessWithSystemAwarenessBeforeIt) {
+  for (const std::string& program : {DeliverablePath(), SetupPath()}) {
+    SCOPED_TRACE(program);
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_NE(found, nullptr);
+    std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                         SizeofResource(module, found));
+    FreeLibrary(module);
+    size_t settings = manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\"><windowsSettings>");
+    ASSERT_NE(settings, std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+                            settings),
+              std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                            "PerMonitorV2, System</dpiAwareness>",
+                            settings),
+              std::string::npos);
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -378,6 +403,24 @@ TEST(Deliverable, TheProductLibraryExportsItsEntriesAndImportsWindowsDllsOnly) {
                                            "crypt32.dll"};
     EXPECT_FALSE(tables.imports.empty());
     for (const std::string& name : tables.imports) EXPECT_TRUE(windows.count(name)) << "imports " << name;
+
+    // The menu's icon is drawn at the small icon's size of every scale
+    // from 100% to 300%, never stretched: the platform's choice for each
+    // size is an image of exactly that size.
+    HMODULE module = LoadLibraryExA(WinePath(build.first).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    ASSERT_NE(group, nullptr);
+    auto* directory = static_cast<BYTE*>(LockResource(LoadResource(module, group)));
+    for (int size : {16, 20, 24, 32, 40, 48}) {
+      int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+      HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3) /* RT_ICON */);
+      ASSERT_NE(image, nullptr) << size;
+      auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, image)));
+      EXPECT_EQ(header->biWidth, size);
+      EXPECT_EQ(header->biHeight, 2 * size) << "with its mask";
+    }
+    FreeLibrary(module);
   }
 }
 
