@@ -61,7 +61,7 @@ TEST_F(InfoPages, AReaderFindsTheWholeLicenceAndFinishOpensTheOverview) {
   EXPECT_EQ(ControlText(box), std::string(input.begin(), input.end())) << "every byte, nothing after";
 
   // Entered from the keyboard: nothing selected, the caret at the start.
-  // The focus goes to Back first (a multi-line box keeps Tab to itself).
+  // The focus goes to Back first.
   HWND back = driver_.Button(kBackButton);
   PostMessageA(driver_.Sheet(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(back), TRUE);
   ASSERT_TRUE(WaitUntil([&] { return driver_.FocusOf(box) == back; })) << "focus moved away first";
@@ -72,6 +72,23 @@ TEST_F(InfoPages, AReaderFindsTheWholeLicenceAndFinishOpensTheOverview) {
   }
   ASSERT_EQ(driver_.FocusOf(box), box);
   EXPECT_EQ(SendMessageA(box, EM_GETSEL, 0, 0), 0) << "selection 0 to 0";
+
+  // The box keeps neither Tab nor Escape: the multi-line edit hands them
+  // to its parent, the page, which passes them to the sheet. Tab goes on
+  // to the sheet's buttons; Escape is the sheet's Cancel, with its question.
+  PostMessageA(box, WM_KEYDOWN, VK_TAB, 0);
+  ASSERT_TRUE(WaitUntil([&] { return driver_.FocusOf(box) != box; })) << "Tab stays in the box";
+  EXPECT_EQ(GetParent(driver_.FocusOf(box)), driver_.Sheet()) << "one of the sheet's buttons";
+  PostMessageA(driver_.Sheet(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(box), TRUE);
+  ASSERT_TRUE(WaitUntil([&] { return driver_.FocusOf(box) == box; }));
+  PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
+  HWND question = driver_.WaitForMessageBox();
+  ASSERT_NE(question, nullptr) << "Escape asks to cancel";
+  WizardDriver::Answer(question, IDNO);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
+  EXPECT_EQ(driver_.PageTitle(), kLicenceTitle);
+  PostMessageA(driver_.Sheet(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(box), TRUE);
+  ASSERT_TRUE(WaitUntil([&] { return driver_.FocusOf(box) == box; }));
 
   // White like paper, where the texts beside it keep the page's colour.
   driver_.Screenshot("wizard-licence");
