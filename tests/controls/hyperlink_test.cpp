@@ -548,22 +548,33 @@ TEST_F(Hyperlink, AScreenReaderMeetsALinkItCanFollow) {
 
 // In a dark high-contrast scheme the link takes the scheme's link colour,
 // readable on the scheme's background; with the same colours but no high
-// contrast it keeps its own. (Wine cannot switch high contrast on: the
-// test build's controls are told it is on.)
+// contrast it keeps its own. The scheme is the prefix's (a process reads
+// it when it starts): this test sets it and runs itself again in a child
+// of its own. Wine cannot switch high contrast on: the test build's
+// controls are told it is on.
 TEST_F(Hyperlink, AHighContrastSchemeGivesTheLinkItsLinkColour) {
+  const COLORREF yellow = RGB(255, 255, 0);
+  char child[2] = "";
+  if (!GetEnvironmentVariableA("PARVELLO_TEST_SCHEME_CHILD", child, sizeof child)) {
+    ControlPanelValue face("Colors", "ButtonFace"), text("Colors", "ButtonText"), link("Colors", "HotTrackingColor");
+    ASSERT_TRUE(face.SetText("0 0 0") && text.SetText("255 255 255") && link.SetText("255 255 0"));
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    SetEnvironmentVariableA("PARVELLO_TEST_SCHEME_CHILD", "1");
+    DWORD exitCode = RunProgram(self, "--gtest_filter=Hyperlink.AHighContrastSchemeGivesTheLinkItsLinkColour");
+    SetEnvironmentVariableA("PARVELLO_TEST_SCHEME_CHILD", nullptr);
+    EXPECT_EQ(exitCode, 0u) << "the test in the dark scheme failed; its output is above";
+    return;
+  }
+  ASSERT_EQ(GetSysColor(COLOR_HOTLIGHT), yellow) << "the child reads the scheme";
   HWND control = Item(IDC_LINK_LEFT);
   CHyperlink link;
   link.SetUrl("https://parvello.example/");
   ASSERT_TRUE(link.Attach(control));
   SendMessageA(link.Tooltip(), TTM_ACTIVATE, FALSE, 0);
-  int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HOTLIGHT};
-  COLORREF saved[3], dark[3] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 255, 0)};
-  for (int i = 0; i < 3; ++i) saved[i] = GetSysColor(elements[i]);
-  ASSERT_TRUE(SetSysColors(3, elements, dark));
   EXPECT_GT(Share(control, kNormal), 0.05) << "its own blue without high contrast";
   SetEnvironmentVariableA("PARVELLO_TEST_HIGH_CONTRAST", "1");
-  double yellow = Share(control, RGB(255, 255, 0));
-  EXPECT_GT(yellow, 0.05);
+  EXPECT_GT(Share(control, yellow), 0.05);
   EXPECT_EQ(Share(control, kNormal), 0);
   SaveScreenshot("hyperlink-high-contrast");
   // What the screen shows: the link's colour against the page beside it.
@@ -571,9 +582,9 @@ TEST_F(Hyperlink, AHighContrastSchemeGivesTheLinkItsLinkColour) {
   RECT area = InParent(control);
   COLORREF background = GetPixel(dc, area.right + 4, area.top + 2);
   ReleaseDC(page_, dc);
-  EXPECT_GE(Contrast(RGB(255, 255, 0), background), 4.5);
+  EXPECT_EQ(background, RGB(0, 0, 0));
+  EXPECT_GE(Contrast(yellow, background), 4.5);
   SetEnvironmentVariableA("PARVELLO_TEST_HIGH_CONTRAST", nullptr);
-  SetSysColors(3, elements, saved);
 }
 
 }  // namespace

@@ -311,3 +311,33 @@ bool SaveScreenshot(const char* name) {
   bytes.insert(bytes.end(), pixels.begin(), pixels.end());
   return WriteFileBytes(dir + "\\" + name + ".bmp", bytes.data(), bytes.size());
 }
+
+ControlPanelValue::ControlPanelValue(const char* key, const char* name)
+    : key_(std::string("Control Panel\\") + key), name_(name) {
+  DWORD size = sizeof saved_;
+  had_ = RegGetValueA(HKEY_CURRENT_USER, key_.c_str(), name, RRF_RT_ANY, &type_, saved_, &size) == ERROR_SUCCESS;
+  savedSize_ = size;
+}
+
+ControlPanelValue::~ControlPanelValue() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (had_)
+    RegSetValueExA(key, name_.c_str(), 0, type_, saved_, savedSize_);
+  else
+    RegDeleteValueA(key, name_.c_str());
+  RegCloseKey(key);
+}
+
+bool ControlPanelValue::SetDword(DWORD value) { return Set(REG_DWORD, &value, sizeof value); }
+bool ControlPanelValue::SetText(const char* text) { return Set(REG_SZ, text, static_cast<DWORD>(strlen(text) + 1)); }
+
+bool ControlPanelValue::Set(DWORD type, const void* data, DWORD size) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  bool set = RegSetValueExA(key, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return set;
+}

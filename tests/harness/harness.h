@@ -91,3 +91,24 @@ double ShareOfColour(HWND window, COLORREF colour);
 // Saves what the screen shows as SCREENSHOT_DIR/<name>.bmp (the test
 // command turns it into a PNG). Returns false if it could not.
 bool SaveScreenshot(const char* name);
+
+// A value of HKCU\Control Panel\<key> (the display's scale, the colour
+// scheme) set for a test and put back as it was when this goes. Programs
+// started afterwards read it. (SetSysColors would not do: under Wine it
+// makes the session's colours win over the registry's for good.)
+class ControlPanelValue {
+ public:
+  ControlPanelValue(const char* key, const char* name);
+  ~ControlPanelValue();
+  ControlPanelValue(const ControlPanelValue&) = delete;
+  ControlPanelValue& operator=(const ControlPanelValue&) = delete;
+  bool SetDword(DWORD value);
+  bool SetText(const char* text);
+
+ private:
+  bool Set(DWORD type, const void* data, DWORD size);
+  std::string key_, name_;
+  bool had_ = false;
+  DWORD type_ = 0, savedSize_ = 0;
+  BYTE saved_[256] = {};
+};

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "common/owned.h"
 #include "harness/harness.h"
 #include "harness/help_viewer.h"
 #include "harness/product_state.h"
@@ -26,38 +25,6 @@ constexpr int kSidePicture = 1034;
 constexpr int kLicenceBox = 1001;
 constexpr int kUserDefinedClient = 1044;
 const char kProductText[] = "Parvello";
-
-// A value of HKCU\Control Panel\<key> set for the test and put back after.
-class PanelValue {
- public:
-  PanelValue(const char* key, const char* name) : key_(std::string("Control Panel\\") + key), name_(name) {
-    DWORD size = sizeof saved_;
-    had_ = RegGetValueA(HKEY_CURRENT_USER, key_.c_str(), name, RRF_RT_ANY, &type_, saved_, &size) == ERROR_SUCCESS;
-    savedSize_ = size;
-  }
-  ~PanelValue() {
-    OwnedKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS) return;
-    if (had_)
-      RegSetValueExA(key.Get(), name_.c_str(), 0, type_, saved_, savedSize_);
-    else
-      RegDeleteValueA(key.Get(), name_.c_str());
-  }
-  bool SetDword(DWORD value) { return Set(REG_DWORD, &value, sizeof value); }
-  bool SetText(const char* text) { return Set(REG_SZ, text, static_cast<DWORD>(strlen(text) + 1)); }
-
- private:
-  bool Set(DWORD type, const void* data, DWORD size) {
-    OwnedKey key;
-    return RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(),
-                           nullptr) == ERROR_SUCCESS &&
-           RegSetValueExA(key.Get(), name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-  }
-  std::string key_, name_;
-  bool had_ = false;
-  DWORD type_ = 0, savedSize_ = 0;
-  BYTE saved_[256] = {};
-};
 
 // The screen's pixels under `window`, read in one copy, as 0x00RRGGBB.
 std::vector<DWORD> Pixels(HWND window, int& width, int& height) {
@@ -179,7 +146,7 @@ TEST_F(Display, EveryPageFitsAndGrowsWithTheScale) {
   for (int dpi : {96, 120, 144, 192}) {
     SCOPED_TRACE(dpi);
     ResetProductState();
-    PanelValue logPixels("Desktop", "LogPixels");
+    ControlPanelValue logPixels("Desktop", "LogPixels");
     ASSERT_TRUE(logPixels.SetDword(dpi));
     WizardDriver driver;
     ASSERT_TRUE(driver.Start());
@@ -275,9 +242,9 @@ TEST_F(Display, AHighContrastSchemeColoursTheCaptionAndTheLicenceBox) {
     const char* rgb;
   } scheme[] = {{"ButtonFace", "0 0 0"},     {"ButtonText", "255 255 255"}, {"Window", "0 0 0"},
                 {"WindowText", "255 255 255"}, {"HotTrackingColor", "255 255 0"}, {"GrayText", "0 255 0"}};
-  std::vector<std::unique_ptr<PanelValue>> colours;
+  std::vector<std::unique_ptr<ControlPanelValue>> colours;
   for (const auto& colour : scheme) {
-    colours.emplace_back(new PanelValue("Colors", colour.name));
+    colours.emplace_back(new ControlPanelValue("Colors", colour.name));
     ASSERT_TRUE(colours.back()->SetText(colour.rgb));
   }
   const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
