@@ -17,6 +17,18 @@ void FitPictureToPage(HWND page, CPicture& picture) {
   picture.SizeToBitmap();
 }
 
+WNDPROC g_sheetProcedure;
+
+// The system tells only top-level windows of a change of colours or of a
+// setting (high contrast among them): the sheet tells its pages, whose
+// caption bar, picture and links then paint in the new scheme.
+LRESULT CALLBACK SheetProcedure(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE)
+    for (HWND child = GetWindow(sheet, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (GetPropA(child, "CaptionBar")) SendMessageA(child, message, wParam, lParam);
+  return CallWindowProcA(g_sheetProcedure, sheet, message, wParam, lParam);
+}
+
 }  // namespace
 
 void DecoratePage(HWND page, PageDecoration& decoration) {
@@ -38,6 +50,9 @@ void RescalePage(HWND page, PageDecoration& decoration) {
 }
 
 void AdjustSheetWindow(HWND sheet) {
+  if (!g_sheetProcedure)
+    g_sheetProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(sheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProcedure)));
   SetWindowLongA(sheet, GWL_STYLE, GetWindowLongA(sheet, GWL_STYLE) | WS_CAPTION | WS_SYSMENU);
   SetWindowLongA(sheet, GWL_EXSTYLE, GetWindowLongA(sheet, GWL_EXSTYLE) & ~WS_EX_CONTEXTHELP);
 

@@ -30,7 +30,8 @@ void RescalePage(HWND page, PageDecoration& decoration);
 
 // Once, from the start page while the sheet is being made: caption and
 // system menu with Move and Close only, no help button, the program's
-// icons, centred on the screen.
+// icons, centred on the screen; changes of colours and settings passed on
+// to the pages.
 void AdjustSheetWindow(HWND sheet);
 
 // Posts the wizard buttons (PSWIZB_...) to the page's sheet; they change
