@@ -1,7 +1,8 @@
 // CCaptionBar: turns a dialog's static text control into a page headline in
 // extra-bold Arial whose cell height fills the control. It subclasses the
-// static and its parent and answers the static's colour request itself;
-// the static still paints its own text.
+// static and its parent and answers the static's colour request itself
+// (black, or the scheme's text colour in high contrast); the static still
+// paints its own text.
 #pragma once
 #include <windows.h>
 

@@ -313,7 +313,7 @@ LRESULT CALLBACK CHyperlink::ControlProc(HWND window, UINT message, WPARAM wPara
     case WM_KILLFOCUS:
       CallWindowProcA(self->previousControlProc_, window, message, wParam, lParam);
       self->pressedKey_ = 0;
-      // Painted afresh, page under it included: the focus rectangle shows
+      // Painted afresh, page under it included: the focus frame shows
       // exactly while the link has the focus.
       self->RepaintWhole();
       return 0;

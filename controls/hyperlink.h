@@ -1,8 +1,10 @@
 // CHyperlink: turns a dialog's static text control (with WS_TABSTOP) into
 // a link: underlined text in link colours that change while the mouse is
-// over it and after a visit, a hand cursor, a tooltip with the address, a
-// focus rectangle, opening from the keyboard (Space, Enter) and the mouse
-// through the shell's "open" verb, and the shell's error in a message box.
+// over it and after a visit (the scheme's link colour in high contrast), a
+// hand cursor, a tooltip with the address, a focus frame, opening from the
+// keyboard (Space, Enter: the link's, not the dialog's default button) and
+// the mouse through the shell's "open" verb, the shell's error in a message
+// box, and an accessible object that screen readers take for a link.
 // Like the other controls it subclasses the static and its parent and
 // finds its object through the window property "Hyperlink".
 //

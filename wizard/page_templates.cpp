@@ -9,7 +9,8 @@ constexpr wchar_t kShellDialogFont[] = L"MS Shell Dlg";
 
 // Room for every page's copy; a page's template is well under 2 KB.
 constexpr UINT kCopyRoom = 16384;
-BYTE g_copies[kCopyRoom];
+// Templates are read as DWORD-aligned records.
+alignas(4) BYTE g_copies[kCopyRoom];
 UINT g_used;
 
 // Steps over a menu or class field (none, an ordinal, or a string) or a
