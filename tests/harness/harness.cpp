@@ -242,6 +242,10 @@ static double ShareOfColour(HDC source, const RECT& area, COLORREF colour) {
   header.biCompression = BI_RGB;
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap || !bits) {  // nothing read: nothing matches
+    if (bitmap) DeleteObject(bitmap);
+    return 0;
+  }
   HDC memory = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
