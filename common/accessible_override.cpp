@@ -65,7 +65,7 @@ class AccessibleOverride final : public IAccessible {
         actionMessage_(facts.actionMessage) {
     Widen(name_, facts.name, &hasName_);
     Widen(value_, facts.value, &hasValue_);
-    bool hasAction;
+    bool hasAction;  // an empty action is none
     Widen(action_, facts.defaultAction, &hasAction);
   }
 

@@ -46,19 +46,6 @@ double Contrast(COLORREF a, COLORREF b) {
   return la > lb ? (la + 0.05) / (lb + 0.05) : (lb + 0.05) / (la + 0.05);
 }
 
-// A real key going down or up, to the window in front.
-void KeyStroke(WORD key, bool up) {
-  INPUT stroke = {};
-  stroke.type = INPUT_KEYBOARD;
-  stroke.ki.wVk = key;
-  stroke.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &stroke, sizeof stroke);
-}
-void TypeKey(WORD key) {
-  KeyStroke(key, false);
-  KeyStroke(key, true);
-}
-
 class Hyperlink : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -449,7 +436,7 @@ TEST_F(Hyperlink, TheKeyboardOpensTheLinkOnceAndPressesNothingElse) {
   SetFocus(Item(IDC_LINK_EMPTY));
   Settle();
   int unfocused = EdgePixels(control, kNormal);
-  TypeKey(VK_TAB);
+  TypeKeys({VK_TAB});
   ASSERT_TRUE(PumpDialogUntil([&] { return GetFocus() == control; }));
   PumpDialogUntil([] { return !GetQueueStatus(QS_ALLINPUT); }, 2000);
   RECT client;
@@ -481,7 +468,7 @@ TEST_F(Hyperlink, TheKeyboardOpensTheLinkOnceAndPressesNothingElse) {
   } closer;
   HANDLE thread = CreateThread(nullptr, 0, Closer::Run, &closer, 0, nullptr);
   ASSERT_NE(thread, nullptr);
-  TypeKey(VK_RETURN);
+  TypeKeys({VK_RETURN});
   EXPECT_TRUE(PumpDialogUntil([&] { return closer.boxes == 1 && !FindDialogOf(GetCurrentProcessId(), "Hyperlink Control"); }));
   EXPECT_FALSE(PumpDialogUntil([&] { return closer.boxes > 1; }, 500)) << "opened again by the Enter that closed the box";
   EXPECT_EQ(g_okPressed, 0) << "Enter on the link is the link's";

@@ -261,6 +261,23 @@ static double ShareOfColour(HDC source, const RECT& area, COLORREF colour) {
   return static_cast<double>(matching) / (static_cast<double>(width) * height);
 }
 
+void KeyStroke(WORD key, bool up) {
+  INPUT stroke = {};
+  stroke.type = INPUT_KEYBOARD;
+  stroke.ki.wVk = key;
+  stroke.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &stroke, sizeof stroke);
+}
+
+void TypeKeys(std::initializer_list<WORD> keys, WORD modifier) {
+  if (modifier) KeyStroke(modifier, false);
+  for (WORD key : keys) {
+    KeyStroke(key, false);
+    KeyStroke(key, true);
+  }
+  if (modifier) KeyStroke(modifier, true);
+}
+
 double ShareOfColour(const RECT& area, COLORREF colour) {
   HDC screen = GetDC(nullptr);
   double share = ShareOfColour(screen, area, colour);

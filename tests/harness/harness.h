@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,11 @@ std::string ComputerName();  // as GetComputerNameA reports it
 // own device context (what Wine has drawn there reaches the screen later).
 double ShareOfColour(const RECT& area, COLORREF colour);
 double ShareOfColour(HWND window, COLORREF colour);
+
+// Real keyboard input to the window in front: one key going down or up,
+// or each of `keys` down and up with `modifier` (VK_MENU for Alt) held.
+void KeyStroke(WORD key, bool up);
+void TypeKeys(std::initializer_list<WORD> keys, WORD modifier = 0);
 
 // Saves what the screen shows as SCREENSHOT_DIR/<name>.bmp (the test
 // command turns it into a PNG). Returns false if it could not.

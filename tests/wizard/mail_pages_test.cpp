@@ -8,7 +8,6 @@
 #include <prsht.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -83,25 +82,6 @@ class MailPages : public ::testing::Test {
     return menu;
   }
   // Puts a macro command to the User-defined page, as the menu does.
-  // Real key strokes to the window in front, each down and up, with
-  // `modifier` (VK_MENU for Alt) held around them.
-  static void TypeKeys(std::initializer_list<WORD> keys, WORD modifier = 0) {
-    std::vector<INPUT> strokes;
-    auto stroke = [&](WORD key, bool up) {
-      INPUT input = {};
-      input.type = INPUT_KEYBOARD;
-      input.ki.wVk = key;
-      input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-      strokes.push_back(input);
-    };
-    if (modifier) stroke(modifier, false);
-    for (WORD key : keys) {
-      stroke(key, false);
-      stroke(key, true);
-    }
-    if (modifier) stroke(modifier, true);
-    SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT));
-  }
   void Insert(UINT command) {
     SendMessageA(driver_.CurrentPage(), WM_COMMAND, command, 0);
   }
