@@ -36,8 +36,12 @@ std::string Ansi(const std::wstring& text) { return Narrow(text, CP_ACP); }
 
 bool InstallFromScript(const std::string& folder, const std::string& settings) {
   ResetProductState();
-  DeleteTree(folder);
-  EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  // A process of the test before (a mail program, a folder window) may
+  // still hold a file of the folder for a moment: it goes once they end.
+  EXPECT_TRUE(WaitUntil([&] {
+    DeleteTree(folder);
+    return CreateDirectoryA(folder.c_str(), nullptr) != 0;
+  })) << folder;
   std::string script = folder + "\\setup.ini", text = "[Default Setup]\r\n" + settings;
   EXPECT_TRUE(WriteFileBytes(script, text.data(), text.size()));
   DWORD exitCode = RunProgram(DeliverablePath(), script);
